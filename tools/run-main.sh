@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Set-up, build, and the main job: the reference host plays a scenario against
+# the built DLL and writes its trace, pictures and summary to an output folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+out=${1:-$PWD/build/win32/refhost-out}
+mkdir -p "$out"
+if [ -x build/win32/bin/refhost.exe ]; then
+  winout=$(HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run winepath -w "$out" 2>/dev/null | tr -d '\r')
+  HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/refhost.exe --out "$winout" "${@:2}"
+  echo "main job: trace, pictures and summary are in $out"
+else
+  HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/smokehost.exe
+fi
