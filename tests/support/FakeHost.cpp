@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cwchar>
 
+#include <gtest/gtest.h>
+
 #include "support/DllPath.h"
 
 namespace halvet::test {
@@ -107,6 +109,39 @@ MessageRecord recordOf(const Envelope& e) {
     r.flagC = e.flagC;
     r.padding = e.padding;
     return r;
+}
+
+bool operator==(const Envelope& a, const Envelope& b) {
+    return a.header == b.header && a.targetType == b.targetType &&
+           a.targetAppletID == b.targetAppletID && a.targetAppletVersion == b.targetAppletVersion &&
+           a.targetInstanceID == b.targetInstanceID && a.sourceAppletID == b.sourceAppletID &&
+           a.sourceAppletVersion == b.sourceAppletVersion &&
+           a.sourceInstanceID == b.sourceInstanceID && a.messageName == b.messageName &&
+           a.messageData == b.messageData && a.flagA == b.flagA && a.flagB == b.flagB &&
+           a.flagC == b.flagC && a.padding == b.padding;
+}
+
+void PrintTo(const Envelope& e, std::ostream* out) {
+    using testing::PrintToString;
+    *out << "{header " << e.header << ", " << PrintToString(e.targetType) << ", "
+         << PrintToString(e.targetAppletID) << ", " << PrintToString(e.targetAppletVersion) << ", "
+         << PrintToString(e.targetInstanceID) << ", from " << PrintToString(e.sourceAppletID)
+         << ", " << PrintToString(e.sourceAppletVersion) << ", "
+         << PrintToString(e.sourceInstanceID) << ", name " << PrintToString(e.messageName)
+         << ", data " << PrintToString(e.messageData) << ", flags " << int(e.flagA) << ","
+         << int(e.flagB) << "," << int(e.flagC) << ", padding " << int(e.padding) << "}";
+}
+
+bool operator==(const LogCall& a, const LogCall& b) {
+    return a.level == b.level && a.module == b.module && a.strings == b.strings &&
+           a.format == b.format && a.args == b.args;
+}
+
+void PrintTo(const LogCall& c, std::ostream* out) {
+    using testing::PrintToString;
+    *out << "{level " << c.level << ", " << PrintToString(c.module) << ", "
+         << PrintToString(c.strings) << ", format " << PrintToString(c.format) << ", args "
+         << PrintToString(c.args) << "}";
 }
 
 FakeHost::FakeHost() : FakeHost(dllPath()) {}

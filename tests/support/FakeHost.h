@@ -27,6 +27,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,13 @@ struct Envelope {
 // A record that borrows the strings of an envelope (keep the envelope alive).
 MessageRecord recordOf(const Envelope& envelope);
 
+// Every field but releaseWasNull.
+bool operator==(const Envelope& a, const Envelope& b);
+inline bool operator!=(const Envelope& a, const Envelope& b) {
+    return !(a == b);
+}
+void PrintTo(const Envelope& envelope, std::ostream* out);
+
 // One call of the host log function. Known shapes: level, module, three wide
 // strings, format, one wide string per %s; or level, module, four wide strings
 // (the fourth names the event, e.g. "MethodNotFound"), format, arguments.
@@ -83,6 +91,13 @@ struct LogCall {
     std::vector<std::wstring> args;  // one per %s of the format
     std::wstring formatted;          // format with the arguments put in
 };
+
+// Level, module, strings, format and args (formatted follows from them).
+bool operator==(const LogCall& a, const LogCall& b);
+inline bool operator!=(const LogCall& a, const LogCall& b) {
+    return !(a == b);
+}
+void PrintTo(const LogCall& call, std::ostream* out);
 
 // What a responder answers to an outbound message.
 struct HostReply {
