@@ -46,7 +46,8 @@ struct EntryPoints {
     FinalizeFunction finalize = nullptr;
 };
 
-// One envelope, copied out of a MessageRecord (or to be turned into one).
+// One envelope, copied out of a MessageRecord (or to be turned into one). A null
+// string pointer in a record is recorded as the text "(null)"; so is one in a log call.
 struct Envelope {
     uint32_t header = 1;
     std::wstring targetType;

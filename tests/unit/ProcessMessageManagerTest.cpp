@@ -185,20 +185,6 @@ TEST_F(ProcessMessageManagerTest, NameDifferingInCaseFindsNoHandlerAndWarns) {
                                     methodNotFound(L"CreateVie"), methodNotFound(L"")}));
 }
 
-TEST_F(ProcessMessageManagerTest, WithoutHostLogAMissingHandlerIsSilent) {
-    HandlerReply reply;
-    EXPECT_FALSE(processor.dispatch(L"Nothing", L"", reply, AppletMessage()));
-    EXPECT_TRUE(host.logCalls().empty());
-}
-
-TEST_F(ProcessMessageManagerTest, FixedAnswerComesBackAsStaticText) {
-    ProcessMessageManager::addPayloadHandler(L"Fixed", &RecordingProcessor::answerFixed);
-    HandlerReply reply;
-    EXPECT_TRUE(processor.dispatch(L"Fixed", L"", reply, AppletMessage()));
-    EXPECT_STREQ(reply.staticText, L"Success");
-    EXPECT_EQ(reply.text, L"");
-}
-
 TEST_F(ProcessMessageManagerTest, AddingAgainReplacesTheHandler) {
     ProcessMessageManager::addPayloadHandler(L"Name", &RecordingProcessor::echo);
     ProcessMessageManager::addPayloadHandler(L"Name", &RecordingProcessor::answerFixed);
@@ -293,12 +279,6 @@ TEST_F(ProcessMessageManagerTest, ComposedMessagesCarryTheirEnvelopes) {
     };
     EXPECT_EQ(host.envelopes(), want);
     for (const Envelope& e : host.envelopes()) EXPECT_TRUE(e.releaseWasNull);
-}
-
-TEST_F(ProcessMessageManagerTest, BeforeInitializeNothingReachesAHost) {
-    EXPECT_EQ(processor.sendToApplet(L"A", L"1.0", L"N", L"D"), L"");
-    EXPECT_EQ(processor.sendToRelative(L"N", L"D", 0), L"");
-    EXPECT_TRUE(host.envelopes().empty());
 }
 
 TEST_F(ProcessMessageManagerTest, WithoutSendFunctionEverySendIsEmptyAndTheHostUntouched) {
