@@ -81,17 +81,22 @@ std::vector<XMLNode> children(IXMLDOMNode* node) {
     return result;
 }
 
+// Appends the character data of a text or CDATA node.
+void appendValue(IXMLDOMNode* node, std::wstring& text) {
+    VARIANT v;
+    VariantInit(&v);
+    check(node->get_nodeValue(&v));
+    if (v.vt == VT_BSTR && v.bstrVal) text.append(v.bstrVal, SysStringLen(v.bstrVal));
+    VariantClear(&v);
+}
+
 // All character data below node in document order, trimmed. Walked without
 // recursion, so a deep document cannot exhaust the stack.
 std::wstring textOf(IXMLDOMNode* node) {
     std::wstring text;
     DOMNodeType type = nodeType(node);
     if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
-        VARIANT v;
-        VariantInit(&v);
-        check(node->get_nodeValue(&v));
-        if (v.vt == VT_BSTR && v.bstrVal) text.assign(v.bstrVal, SysStringLen(v.bstrVal));
-        VariantClear(&v);
+        appendValue(node, text);
         return trim(text);
     }
     std::vector<XMLNode> stack;
@@ -102,11 +107,7 @@ std::wstring textOf(IXMLDOMNode* node) {
         stack.pop_back();
         DOMNodeType t = nodeType(current.Get());
         if (t == NODE_TEXT || t == NODE_CDATA_SECTION) {
-            VARIANT v;
-            VariantInit(&v);
-            check(current->get_nodeValue(&v));
-            if (v.vt == VT_BSTR && v.bstrVal) text.append(v.bstrVal, SysStringLen(v.bstrVal));
-            VariantClear(&v);
+            appendValue(current.Get(), text);
         } else if (t == NODE_ELEMENT) {
             std::vector<XMLNode> kids = children(current.Get());
             for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back(*it);
