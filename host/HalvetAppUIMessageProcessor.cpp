@@ -1,5 +1,7 @@
 #include "host/HalvetAppUIMessageProcessor.h"
 
+#include "panel/NetworkErrors.h"
+
 namespace {
 constexpr wchar_t kContainerApplet[] = L"HEX_UIX";
 constexpr wchar_t kPanelLogicApplet[] = L"HalvetPanel_BL";
@@ -17,7 +19,9 @@ const std::vector<HalvetAppUIMessageProcessor::HandlerRow>&
 HalvetAppUIMessageProcessor::handlerTable() {
     // Message names are exact and case-sensitive. Each handler is a member of
     // this class and runs on the panel processor.
-    static const std::vector<HandlerRow> table = {};
+    static const std::vector<HandlerRow> table = {
+        {L"proxyCredentialsUpdated", &HalvetAppUIMessageProcessor::proxyCredentialsUpdated},
+    };
     return table;
 }
 
@@ -48,4 +52,9 @@ std::wstring HalvetAppUIMessageProcessor::sendToPanelBL(const std::wstring& name
 std::wstring HalvetAppUIMessageProcessor::sendToPanelBLFlagged(const std::wstring& name,
                                                                const std::wstring& data) {
     return sendToAppletFlagged(kPanelLogicApplet, kAppletVersion, name, data);
+}
+
+HandlerReply HalvetAppUIMessageProcessor::proxyCredentialsUpdated(const std::wstring&) {
+    halvet::onProxyCredentialsUpdated(*this);
+    return HandlerReply::fixed(L"true");
 }

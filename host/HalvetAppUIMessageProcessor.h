@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,15 @@ public:
     std::wstring sendToPanelBL(const std::wstring& name, const std::wstring& data);
     // "HalvetPanel_BL" 1.0 with flagA 1.
     std::wstring sendToPanelBLFlagged(const std::wstring& name, const std::wstring& data);
+
+    // Handlers of the host's messages.
+    // "proxyCredentialsUpdated": a pending proxy error is retried; replies "true".
+    HandlerReply proxyCredentialsUpdated(const std::wstring& data);
+
+    // Controller state.
+    // 0 no network error pending, 1 a proxy error waits for new credentials,
+    // 2 a network error was reported (see panel/NetworkErrors.h).
+    int32_t networkErrorState = 0;
 
 protected:
     // Protected so that tests can derive; everything else uses instance().

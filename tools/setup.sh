@@ -18,5 +18,11 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror in the middle of a sync makes one index fail now and then: retry, and
+# go on with the install when only some indexes could not be refreshed.
+for attempt in 1 2 3; do
+  if $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq; then break; fi
+  echo "setup: apt-get update failed (attempt $attempt)"
+  sleep $((attempt * 5))
+done
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -264,3 +264,12 @@ TEST_F(FinalizeExportTest, TwiceReturns1AndMessagesAreStillDispatchedAfterwards)
     EXPECT_EQ(host.send(L"NoSuchMessage").text, L"");
     EXPECT_EQ(host.logCalls(), std::vector<LogCall>{methodNotFound(L"NoSuchMessage")});
 }
+
+TEST_F(ProcessMessageExportTest, ProxyCredentialsUpdatedWithNothingPendingRepliesTrueOnly) {
+    ASSERT_EQ(host.initialize(), 1);
+    host.clearRecords();
+    DllReply reply = host.send(L"proxyCredentialsUpdated", L"<anything/>");
+    EXPECT_EQ(reply.text, L"true");
+    EXPECT_FALSE(reply.owned());
+    EXPECT_TRUE(host.envelopes().empty());
+}
