@@ -1,6 +1,11 @@
 #include "host/HalvetAppUIMessageProcessor.h"
 
+#include <windows.h>
+
+#include "panel/ContentLoading.h"
+#include "panel/GuidText.h"
 #include "panel/NetworkErrors.h"
+#include "util/FileUtils.h"
 
 namespace {
 constexpr wchar_t kContainerApplet[] = L"HEX_UIX";
@@ -36,6 +41,7 @@ int HalvetAppUIMessageProcessor::initialize(const wchar_t* initXml, const HostCo
 
 int HalvetAppUIMessageProcessor::finalize(const wchar_t*) {
     // Close steps, in this order: the panel view, then the font stylesheet file.
+    deleteFontFile();
     return 1;
 }
 
@@ -57,4 +63,25 @@ std::wstring HalvetAppUIMessageProcessor::sendToPanelBLFlagged(const std::wstrin
 HandlerReply HalvetAppUIMessageProcessor::proxyCredentialsUpdated(const std::wstring&) {
     halvet::onProxyCredentialsUpdated(*this);
     return HandlerReply::fixed(L"true");
+}
+
+void HalvetAppUIMessageProcessor::deleteFontFile() {
+    if (fontFilePath.empty()) return;
+    if (GetFileAttributesW(fontFilePath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    halvet::deleteFile(fontFilePath);
+}
+
+bool HalvetAppUIMessageProcessor::writeFontFile(std::wstring& url) {
+    deleteFontFile();
+    std::wstring path;
+    if (!halvet::getFolderLocation(halvet::kTemporary, path)) return false;
+    std::wstring name;
+    newGuidString(name);
+    if (!halvet::appendPath(path, name)) return false;
+    fontFilePath = path;
+    // A file that cannot be written is not reported: the page is still told,
+    // and finds no fonts.
+    halvet::writeFileBytes(fontFilePath, halvet::fontStylesheet());
+    url = halvet::fileUrl(fontFilePath);
+    return true;
 }

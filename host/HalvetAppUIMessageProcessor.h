@@ -46,7 +46,16 @@ public:
     // "proxyCredentialsUpdated": a pending proxy error is retried; replies "true".
     HandlerReply proxyCredentialsUpdated(const std::wstring& data);
 
+    // Removes the font stylesheet file at fontFilePath, if one is there.
+    void deleteFontFile();
+    // Replaces the font stylesheet file with a fresh one, named by a new GUID in
+    // the user's temporary folder, and gives its URL. False (nothing written,
+    // fontFilePath as it was) when the folder cannot be had.
+    bool writeFontFile(std::wstring& url);
+
     // Controller state.
+    // The newest font stylesheet file; kept after the file is deleted.
+    std::wstring fontFilePath;
     // 0 no network error pending, 1 a proxy error waits for new credentials,
     // 2 a network error was reported (see panel/NetworkErrors.h).
     int32_t networkErrorState = 0;
