@@ -349,3 +349,15 @@ bool XMLParser::getXMLString(std::wstring& xml) {
     }
     XMLPARSER_CATCH(L"getXMLString", 40, false)
 }
+
+bool XMLParser::getRootXMLString(std::wstring& xml) {
+    XMLNode root;
+    if (!getRootNode(root)) return false;
+    try {
+        Bstr text;
+        if (FAILED(root->get_xml(text.out()))) return false;
+        xml = text.str();
+        return true;
+    }
+    XMLPARSER_CATCH(L"getRootXMLString", 40, false)
+}

@@ -32,6 +32,9 @@ public:
     // Text form: appends <name>value</name> (value escaped on write) to node.
     bool addChildToNode(const std::wstring& name, const std::wstring& value, XMLNode node);
     bool getXMLString(std::wstring& xml);
+    // The root element alone, with its content: what appending the root to
+    // another document would write, without building that document.
+    bool getRootXMLString(std::wstring& xml);
 
     bool isInitialized() const { return document_ != nullptr; }
 

@@ -1,0 +1,213 @@
+// Each operation of the DLL next to the platform work it cannot avoid.
+// Usage: halvet_bench [--smoke] [--reps N]
+// Figures are wall-clock microseconds under whatever runs the program (Wine on
+// Linux in this project); compare the ratios, not the absolute times.
+#include <windows.h>
+#include <msxml2.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "bench/Measure.h"
+#include "host/Exports.h"
+#include "host/HalvetAppUIMessageProcessor.h"
+#include "panel/ContainerCallback.h"
+#include "panel/ContentLoading.h"
+
+namespace {
+
+struct Options {
+    bool smoke = false;
+    int repetitions = 2000;
+};
+
+// The host: answers every message with an empty static text, logs nowhere.
+const wchar_t* __cdecl hostSend(MessageRecord*, ReplyReleaseFunction* release) {
+    *release = nullptr;
+    return L"";
+}
+void __cdecl hostLog(int, const wchar_t*, ...) {}
+
+std::wstring xmlOfSize(size_t bytes) {
+    std::wstring xml = L"<data>";
+    for (int i = 0; xml.size() * sizeof(wchar_t) < bytes; ++i)
+        xml += L"<item id=\"" + std::to_wstring(i) + L"\">text of item &amp; more</item>";
+    return xml + L"</data>";
+}
+
+// The bare platform work of one XML pass: one document, one load, one write.
+const IID kIidDocument = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+void loadAndSerialise(const std::wstring& xml) {
+    static CLSID clsid = [] {
+        CLSID c{};
+        CLSIDFromProgID(L"MSXML2.DOMDocument.3.0", &c);
+        return c;
+    }();
+    IXMLDOMDocument* document = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidDocument,
+                                reinterpret_cast<void**>(&document))))
+        return;
+    document->put_async(VARIANT_FALSE);
+    BSTR text = SysAllocStringLen(xml.data(), static_cast<UINT>(xml.size()));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    document->loadXML(text, &ok);
+    SysFreeString(text);
+    BSTR out = nullptr;
+    document->get_xml(&out);
+    SysFreeString(out);
+    document->Release();
+}
+
+struct Row {
+    std::string name;
+    Timing ours, floor;
+    double target;
+};
+
+void printRow(const Row& row) {
+    const double ratio = row.floor.median > 0 ? row.ours.median / row.floor.median : 0;
+    std::printf("%-44s %12.2f %12.2f %8.2f %8.2f %7.0f%% %7.0f%%  %s\n", row.name.c_str(),
+                row.ours.median, row.floor.median, ratio, row.target, row.ours.spread * 100,
+                row.floor.spread * 100, ratio <= row.target ? "met" : "MISSED");
+}
+
+class Bench {
+public:
+    explicit Bench(const Options& options) : options_(options) {
+        host_.header = 1;
+        host_.send = hostSend;
+        host_.log = hostLog;
+        initialize(L"<CommandLineArguments><appletID>HalvetPanel_UI</appletID><appletVersion>1.0"
+                   L"</appletVersion><appletInstanceID>1</appletInstanceID></CommandLineArguments>",
+                   &host_);
+    }
+
+    void run() {
+        std::printf("%-44s %12s %12s %8s %8s %8s %8s\n", "operation (microseconds)", "ours",
+                    "floor", "ratio", "target", "spread", "floor sp");
+        messageRow();
+        contentRow(L"ContentForHTML, 1 KB", 1024, reps());
+        contentRow(L"ContentForHTML, 1 MB", 1024 * 1024, options_.smoke ? 2 : 25);
+        callbackRow();
+        fontRow();
+        memoryRow();
+        finalize(L"bench");
+    }
+
+private:
+    int reps() const { return options_.smoke ? 20 : options_.repetitions; }
+
+    MessageRecord record(const std::wstring& name, const std::wstring& data) {
+        name_ = name;
+        data_ = data;
+        return {1, L"Applet", L"HalvetPanel_UI", L"1.0", L"1", L"Core", L"1.0", L"1",
+                name_.c_str(), data_.c_str(), 0, 1, 0, 0};
+    }
+
+    static void deliver(MessageRecord& request) {
+        ReplyReleaseFunction release = nullptr;
+        const wchar_t* reply = processMessage(&request, &release);
+        if (release) release(const_cast<wchar_t*>(reply));
+    }
+
+    void messageRow() {
+        MessageRecord request = record(L"proxyCredentialsUpdated", std::wstring(50, L'x'));
+        auto [ours, floor] = measurePair([&] { deliver(request); },
+                                         [&] {
+                                             const wchar_t* fields[] = {
+                                                 request.targetType, request.targetAppletID,
+                                                 request.targetAppletVersion, request.targetInstanceID,
+                                                 request.sourceAppletID, request.sourceAppletVersion,
+                                                 request.sourceInstanceID, request.messageName,
+                                                 request.messageData};
+                                             std::vector<std::wstring> copies;
+                                             copies.reserve(9);
+                                             for (const wchar_t* f : fields) copies.emplace_back(f);
+                                         },
+                                         reps(), 50, 20);
+        printRow({"processMessage, handled name, 100 bytes", ours, floor, 1.5});
+    }
+
+    void contentRow(const wchar_t* label, size_t bytes, int repetitions) {
+        const std::wstring data = xmlOfSize(bytes);
+        const std::wstring guid = L"{00000000-1111-2222-3333-444444444444}";
+        auto [ours, floor] = measurePair([&] { halvet::contentForHTMLDocument(guid, data); },
+                                         [&] { loadAndSerialise(data); }, repetitions, 2);
+        char name[64];
+        std::snprintf(name, sizeof name, "%ls", label);
+        printRow({name, ours, floor, 1.5});
+    }
+
+    void callbackRow() {
+        const std::wstring payload = xmlOfSize(1024);
+        auto [ours, floor] =
+            measurePair([&] { containerCallback(L"pageMessage", payload.c_str()); },
+                        [&] { loadAndSerialise(payload); }, reps(), 20);
+        printRow({"containerCallback, 1 KB XML payload", ours, floor, 1.5});
+    }
+
+    void fontRow() {
+        HalvetAppUIMessageProcessor& panel = *HalvetAppUIMessageProcessor::instance();
+        const std::string_view bytes = halvet::fontStylesheet();
+        wchar_t folder[MAX_PATH];
+        GetTempPathW(MAX_PATH, folder);
+        const std::wstring floorPath = std::wstring(folder) + L"halvet-bench-floor.css";
+        std::wstring url;
+        auto [ours, floor] = measurePair(
+            [&] { panel.writeFontFile(url); },
+            [&] { halvet::writeFileBytes(floorPath, bytes); },
+            options_.smoke ? 5 : 100, 2);
+        DeleteFileW(floorPath.c_str());
+        panel.deleteFontFile();
+        printRow({"font stylesheet file, " + std::to_string(bytes.size() / 1024) + " KB", ours,
+                  floor, 1.3});
+    }
+
+    static SIZE_T privateBytes() {
+        PROCESS_MEMORY_COUNTERS_EX counters{};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(),
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+        return counters.PrivateUsage;
+    }
+
+    void memoryRow() {
+        MessageRecord request = record(L"proxyCredentialsUpdated", std::wstring(50, L'x'));
+        const std::wstring payload = xmlOfSize(1024);
+        auto cycle = [&] {
+            deliver(request);
+            containerCallback(L"pageMessage", payload.c_str());
+        };
+        for (int i = 0; i < 1000; ++i) cycle();
+        const SIZE_T before = privateBytes();
+        const int count = options_.smoke ? 1000 : 10000;
+        for (int i = 0; i < count; ++i) cycle();
+        const long long growth = static_cast<long long>(privateBytes()) - static_cast<long long>(before);
+        std::printf("%-44s %12lld bytes after %d messages and %d relays (target 0)  %s\n",
+                    "private bytes growth", growth, count, count, growth <= 0 ? "met" : "MISSED");
+    }
+
+    Options options_;
+    HostContext host_{};
+    std::wstring name_, data_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--smoke") options.smoke = true;
+        if (std::string(argv[i]) == "--reps" && i + 1 < argc) options.repetitions = std::atoi(argv[++i]);
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        Bench bench(options);
+        bench.run();
+    }
+    CoUninitialize();
+    return 0;
+}
