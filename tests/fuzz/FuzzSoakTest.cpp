@@ -1,0 +1,235 @@
+// A seeded random host, container and page against the panel: whatever they
+// send, every call returns, replies are fixed texts or owned copies, every
+// document the panel sends is well-formed XML, and the network-error state
+// follows its table.
+//   HALVET_FUZZ_STEPS (default 20000), HALVET_FUZZ_SEED (default: the clock),
+//   HALVET_FUZZ_SECONDS (default 600, a bound on the run).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fuzz/RandomInput.h"
+#include "host/Exports.h"
+#include "host/HalvetAppUIMessageProcessor.h"
+#include "panel/ContainerCallback.h"
+#include "support/FakeHost.h"
+#include "xml/XMLParser.h"
+
+using halvet::fuzz::RandomInput;
+using halvet::test::DllReply;
+using halvet::test::EntryPoints;
+using halvet::test::Envelope;
+using halvet::test::FakeHost;
+using halvet::test::HostReply;
+
+namespace {
+
+long environmentNumber(const char* name, long fallback) {
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtol(text, nullptr, 10) : fallback;
+}
+
+bool isXml(const std::wstring& text) {
+    XMLParser document;
+    return document.initWithXMLString(text);
+}
+
+bool contains(const std::wstring& text, const wchar_t* part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+// What the panel's network-error state should be, from what the container and
+// its logic were told and answered.
+class NetworkModel {
+public:
+    int state = 0;
+
+    void errorEvent(const std::wstring& payload, bool credentialsUsable) {
+        if (state != 0) return;
+        XMLParser document;
+        document.initWithXMLString(payload);
+        std::wstring reason;
+        document.stringValueForXQuery(L"//error/errReason", reason);
+        if (contains(payload, L"ERR_AUTH_PROXY_REQUIRED") ||
+            contains(payload, L"ERR_TUNNEL_CONNECTION_FAILED"))
+            state = credentialsUsable && reason != L"ERR_AUTH_PROXY_AUTH_ERROR" ? 0 : 1;
+        else
+            state = 2;
+    }
+    void credentialsUpdated() {
+        if (state == 1) state = 0;
+    }
+};
+
+class FuzzHost {
+public:
+    explicit FuzzHost(uint32_t seed) : random_(seed) {
+        host_.setDefaultResponder([this](const Envelope& e) { return answer(e); });
+        host_.respondToMessage(L"GetProxyCredentials",
+                               [this](const Envelope&) { return credentials(); });
+        for (const auto& row : HalvetAppUIMessageProcessor::handlerTable()) names_.push_back(row.name);
+    }
+
+    void start() {
+        HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
+        ASSERT_EQ(host_.initialize(), 1);
+    }
+
+    void step(long index) {
+        host_.clearRecords();
+        const int action = random_.below(100);
+        if (action < 45) {
+            hostMessage();
+        } else if (action < 90) {
+            containerEvent();
+        } else if (action < 97) {
+            credentialsUpdated();
+        } else if (action < 99) {
+            hostMessage(L"CreateView");
+        } else {
+            EXPECT_EQ(host_.finalize(), 1);
+            ASSERT_EQ(host_.initialize(), 1);
+        }
+        checkEnvelopes(index);
+        ASSERT_EQ(HalvetAppUIMessageProcessor::instance()->networkErrorState, model_.state)
+            << "step " << index << ", last event " << testing::PrintToString(lastEvent_);
+    }
+
+    void finish() {
+        EXPECT_EQ(host_.finalize(), 1);
+        EXPECT_EQ(host_.outstandingReplies(), 0) << "owned host replies never released";
+        EXPECT_EQ(host_.unknownReleases(), 0);
+        HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
+    }
+
+private:
+    HostReply answer(const Envelope& e) {
+        // Now and then the host calls back into the panel from inside a send,
+        // with something that leaves the error state alone.
+        if (depth_ < 2 && random_.chance(3)) {
+            ++depth_;
+            if (random_.chance(50))
+                containerCallback(L"pageMessage", random_.document().c_str());
+            else
+                host_.send(random_.chance(50) ? L"HideSpinner" : L"NoSuchMessage", random_.payload());
+            --depth_;
+        }
+        static const std::vector<std::wstring> texts = {L"", L"Success", L"Failure", L"true",
+                                                        L"<r/>"};
+        switch (random_.below(3)) {
+            case 0: return HostReply::ofText(random_.pick(texts));
+            case 1: return HostReply::owned(random_.chance(80) ? random_.pick(texts) : random_.noise(20));
+            default: return random_.chance(20) ? HostReply::null() : HostReply::ofText(L"");
+        }
+    }
+
+    HostReply credentials() {
+        const int kind = random_.below(5);
+        credentialsUsable_ = kind == 0;
+        switch (kind) {
+            case 0:
+                return HostReply::owned(L"<proxy-preferences><proxy-user>u&amp;1</proxy-user>"
+                                        L"<proxy-password>p&lt;2</proxy-password></proxy-preferences>");
+            case 1: return HostReply::owned(L"<proxy-preferences><proxy-user>u</proxy-user></proxy-preferences>");
+            case 2: return HostReply::ofText(L"");
+            case 3: return HostReply::null();
+            default: return HostReply::owned(random_.mutate(random_.document()));
+        }
+    }
+
+    void checkReply(const DllReply& reply, const std::wstring& name) {
+        ASSERT_NE(reply.pointer, nullptr) << name;
+        if (reply.owned()) {
+            EXPECT_TRUE(reply.releaseResult);
+            return;
+        }
+        static const std::set<std::wstring> fixed = {L"", L"Success", L"Failure", L"true",
+                                                     L"InvalidArguments"};
+        EXPECT_EQ(fixed.count(reply.text), 1u) << "unexpected static reply to " << testing::PrintToString(name);
+    }
+
+    void hostMessage(std::wstring name = {}) {
+        if (name.empty()) name = random_.messageName(names_);
+        Envelope message = host_.messageToPanel(name, random_.payload());
+        if (random_.chance(10)) message.targetInstanceID = random_.noise(5);
+        if (random_.chance(10)) message.messageData = random_.noise(2000);
+        message.flagA = static_cast<uint8_t>(random_.below(256));
+        message.flagB = static_cast<uint8_t>(random_.below(256));
+        message.flagC = static_cast<uint8_t>(random_.below(256));
+        checkReply(host_.deliver(message), name);
+        if (name == L"proxyCredentialsUpdated") model_.credentialsUpdated();
+        lastEvent_ = L"host message " + name;
+    }
+
+    void containerEvent() {
+        const std::wstring name = random_.eventName();
+        const std::wstring payload = random_.chance(30) ? random_.errorEvent() : random_.payload();
+        credentialsUsable_ = false;
+        const int before = model_.state;
+        lastEvent_ = name + L" | " + payload.substr(0, 300);
+        EXPECT_EQ(containerCallback(name.c_str(), payload.c_str()), 0);
+        if (contains(name, L"CEF_ERROR") && isXml(payload)) {
+            model_.errorEvent(payload, credentialsUsable_);
+            if (before != 0) {
+                EXPECT_TRUE(host_.envelopes().empty()) << "an error was not dropped";
+            }
+        }
+    }
+
+    void credentialsUpdated() {
+        const bool pending = model_.state == 1;
+        DllReply reply = host_.send(L"proxyCredentialsUpdated", random_.payload());
+        EXPECT_EQ(reply.text, L"true");
+        model_.credentialsUpdated();
+        size_t retries = host_.envelopesNamed(L"HEX_NETWORK_ERROR_RETRY").size();
+        EXPECT_EQ(retries, pending ? 1u : 0u);
+    }
+
+    void checkEnvelopes(long index) {
+        for (const Envelope& e : host_.envelopes()) {
+            if (e.messageName == L"GetAppletRelation" && e.messageData.empty()) continue;
+            EXPECT_TRUE(isXml(e.messageData))
+                << "step " << index << ": " << testing::PrintToString(e.messageName)
+                << " carries data that is not XML: " << testing::PrintToString(e.messageData.substr(0, 200));
+        }
+    }
+
+    FakeHost host_{EntryPoints{&initialize, &processMessage, &finalize}};
+    RandomInput random_;
+    NetworkModel model_;
+    std::vector<std::wstring> names_;
+    bool credentialsUsable_ = false;
+    int depth_ = 0;
+    std::wstring lastEvent_;
+};
+
+}  // namespace
+
+TEST(FuzzSoakTest, RandomHostContainerAndPageKeepEveryInvariant) {
+    const long steps = environmentNumber("HALVET_FUZZ_STEPS", 20000);
+    const uint32_t seed = static_cast<uint32_t>(
+        environmentNumber("HALVET_FUZZ_SEED", static_cast<long>(std::time(nullptr) & 0x7FFFFFFF)));
+    const long seconds = environmentNumber("HALVET_FUZZ_SECONDS", 600);
+    std::cout << "fuzz seed " << seed << " (HALVET_FUZZ_SEED=" << seed << " repeats this run), "
+              << steps << " steps" << std::endl;
+    RecordProperty("seed", static_cast<int>(seed));
+
+    FuzzHost fuzz(seed);
+    fuzz.start();
+    const DWORD started = GetTickCount();
+    long done = 0;
+    for (; done < steps && !testing::Test::HasFatalFailure(); ++done) {
+        fuzz.step(done);
+        if (testing::Test::HasFailure()) break;
+        if ((GetTickCount() - started) / 1000 > static_cast<DWORD>(seconds)) break;
+    }
+    fuzz.finish();
+    std::cout << "fuzz ran " << done << " steps in " << (GetTickCount() - started) << " ms" << std::endl;
+}
