@@ -36,6 +36,15 @@ TEST(PointerTextTest, ReadsDecimalLikeTheCLibrary) {
     EXPECT_EQ(textToPointer(L" 0x10"), 0u);  // white space before the prefix: decimal 0
 }
 
+#ifdef _WIN64
+TEST(PointerTextTest, SixtyFourBitValuesKeepTheirHighHalf) {
+    EXPECT_EQ(pointerToText(0x123456789ABCDEF0ull), L"0x123456789abcdef0");
+    EXPECT_EQ(pointerToText(0x100000000ull), L"0x100000000");
+    EXPECT_EQ(textToPointer(L"0x123456789ABCDEF0"), 0x123456789ABCDEF0ull);
+    EXPECT_EQ(textToPointer(L"4294967296"), 0x100000000ull);
+}
+#endif
+
 TEST(PointerTextTest, RoundTripsAddresses) {
     int local = 0;
     auto address = reinterpret_cast<uintptr_t>(&local);
