@@ -81,7 +81,9 @@ TEST_F(CImageDlgTest, TiledPictureIsDrawnAtEveryStepClippedByTheLayout) {
     for (int x : {0, 40, 80}) {
         for (int y : {0, 30, 60}) {
             EXPECT_EQ(surface.pixel(x + 5, y + 5), kRed) << x << ", " << y;
-            if (x + 20 < 100 && y + 15 < 70) EXPECT_EQ(surface.pixel(x + 20, y + 15), kGreen);
+            if (x + 20 < 100 && y + 15 < 70) {
+                EXPECT_EQ(surface.pixel(x + 20, y + 15), kGreen);
+            }
         }
     }
     EXPECT_EQ(surface.pixel(95, 68), kGreen);
