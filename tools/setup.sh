@@ -18,11 +18,39 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
+apt=($sudo apt-get -o DPkg::Lock::Timeout=600)
+
 # A mirror in the middle of a sync makes one index fail now and then: retry, and
 # go on with the install when only some indexes could not be refreshed.
-for attempt in 1 2 3; do
-  if $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq; then break; fi
-  echo "setup: apt-get update failed (attempt $attempt)"
-  sleep $((attempt * 5))
-done
-$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
+refresh() {
+  for attempt in 1 2 3; do
+    if "${apt[@]}" "$@" update -qq; then return 0; fi
+    echo "setup: apt-get update failed (attempt $attempt)"
+    sleep $((attempt * 5))
+  done
+  return 0
+}
+
+# The same sources without the security suite: when its index is out of step
+# with the main archive (seen for i386), the main archive alone is consistent.
+without_security() {
+  local dir
+  dir=$(mktemp -d)
+  : >"$dir/sources.list"
+  [ -f /etc/apt/sources.list ] && grep -v -- '-security' /etc/apt/sources.list >"$dir/sources.list" || true
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && awk 'BEGIN { RS = ""; ORS = "\n\n" } !/-security/' "$f" >"$dir/$(basename "$f")"
+  done
+  for f in /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && grep -v -- '-security' "$f" >"$dir/$(basename "$f")" || true
+  done
+  echo "-o" "Dir::Etc::SourceList=$dir/sources.list" "-o" "Dir::Etc::SourceParts=$dir"
+}
+
+refresh
+if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"; then
+  echo "setup: install failed; trying again without the security suite"
+  read -r -a alternative <<<"$(without_security)"
+  refresh "${alternative[@]}"
+  "${apt[@]}" "${alternative[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi
