@@ -19,6 +19,11 @@ public:
     // The root's child elements in document order; false when the text does
     // not have the expected shape (the caller then reports line 0).
     static bool locate(const std::wstring& text, std::vector<Place>& places);
+    // Where text that the parser refused goes wrong: MSXML under Wine gives
+    // neither line nor reason. Finds unclosed and mismatched tags, unended
+    // comments, CDATA sections and tags, and a stray '<' or '&'. False when
+    // it sees no fault.
+    static bool firstFault(const std::wstring& text, int& line, std::wstring& reason);
     // 1-based line of a character position.
     static int lineAt(const std::wstring& text, size_t position);
 };

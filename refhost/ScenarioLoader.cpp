@@ -230,6 +230,11 @@ bool ScenarioLoader::parse(const std::wstring& source, const std::wstring& origi
         error = at(origin, document.error().line,
                    L"not well-formed XML (column " + std::to_wstring(document.error().column) +
                        L"): " + document.error().reason);
+        // Our own reading of the fault where the parser names no line.
+        int line = 0;
+        std::wstring reason;
+        if (document.error().line <= 0 && ElementLocator::firstFault(text, line, reason))
+            error = at(origin, line, L"not well-formed XML: " + reason);
         return false;
     }
     XmlNodePtr root = document.root();

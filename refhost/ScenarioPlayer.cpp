@@ -277,14 +277,13 @@ void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
         HostWindow::pump(interval);
         WindowPicture whole;
         if (!whole.capture(window_.frame())) break;
-        RECT frameRect, spinnerRect;
-        GetWindowRect(window_.frame(), &frameRect);
-        GetWindowRect(spinner, &spinnerRect);
+        RECT r;
+        GetClientRect(spinner, &r);
+        POINT at{0, 0};
+        MapWindowPoints(spinner, window_.frame(), &at, 1);
         const int margin = 8;
-        shots.push_back(whole.crop(spinnerRect.left - frameRect.left - margin,
-                                   spinnerRect.top - frameRect.top - margin,
-                                   spinnerRect.right - spinnerRect.left + 2 * margin,
-                                   spinnerRect.bottom - spinnerRect.top + 2 * margin));
+        shots.push_back(whole.crop(at.x - margin, at.y - margin, r.right + 2 * margin,
+                                   r.bottom + 2 * margin));
     }
     std::wstring error;
     std::wstring file = picturePath(step.attr(L"name"));
@@ -303,11 +302,8 @@ void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
 
 void ScenarioPlayer::finalChecks() {
     trace_.setStep(0);
-    Step end;
-    end.kind = L"end";
     // Drain what the parties posted, then look at the boundary's bookkeeping.
     HostWindow::pump(20);
-    size_t index = scenario_.steps.size() + 1;
     auto check = [&](bool met, const std::wstring& what, const std::wstring& why) {
         Check c{L"end of run", met, what, why};
         TraceEntry entry;
@@ -318,7 +314,6 @@ void ScenarioPlayer::finalChecks() {
         trace_.add(std::move(entry));
         checks_.push_back(std::move(c));
     };
-    (void)index;
     check(bus_.outstandingReplies() == 0, L"the DLL released every reply the host handed it",
           std::to_wstring(bus_.outstandingReplies()) + L" not released");
     check(bus_.unknownReleases() == 0, L"the DLL released only replies the host handed it",

@@ -70,8 +70,7 @@ std::wstring replyText(const wchar_t* arrow, const TraceEntry& entry) {
 std::wstring body(const TraceEntry& entry) {
     switch (entry.kind) {
         case EntryKind::Step:
-            return L"=== step " + std::to_wstring(entry.step) + L": " + entry.name + L" " +
-                   entry.text;
+            return L"=== " + entry.text;
         case EntryKind::Initialize:
             return L"host -> DLL  initialize -> " + std::to_wstring(entry.number) +
                    L"\n      document: " + oneLine(entry.text, 2000);

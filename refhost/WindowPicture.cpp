@@ -49,19 +49,19 @@ bool printInto(HWND window, int width, int height, std::vector<uint32_t>& out) {
     Canvas canvas(width, height);
     if (!canvas.ok()) return false;
     PatBlt(canvas.dc(), 0, 0, width, height, WHITENESS);
-    PrintWindow(window, canvas.dc(), 0);
+    // Client areas only: Wine draws a client area at the DC's origin even
+    // when it draws the frame too, so the frame is left out everywhere.
+    PrintWindow(window, canvas.dc(), PW_CLIENTONLY);
     GdiFlush();
     out.assign(canvas.bits(), canvas.bits() + size_t(width) * height);
     return true;
 }
 
-// Client origin of a child in the coordinates of the picture's window
-// (whose picture starts at its window rectangle).
+// Client origin of a child in the client coordinates of the picture's window.
 POINT offsetOf(HWND child, HWND top) {
-    RECT topRect, childRect;
-    GetWindowRect(top, &topRect);
-    GetWindowRect(child, &childRect);
-    return {childRect.left - topRect.left, childRect.top - topRect.top};
+    POINT origin{0, 0};
+    MapWindowPoints(child, top, &origin, 1);
+    return origin;
 }
 
 void layChildren(HWND parent, HWND top, WindowPicture& picture, std::vector<uint32_t>& pixels);
@@ -69,8 +69,8 @@ void layChildren(HWND parent, HWND top, WindowPicture& picture, std::vector<uint
 void layWindow(HWND window, HWND top, std::vector<uint32_t>& pixels, int topWidth, int topHeight,
                WindowPicture& picture) {
     RECT r;
-    GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
+    GetClientRect(window, &r);
+    int w = r.right, h = r.bottom;
     if (w <= 0 || h <= 0) return;
     std::vector<uint32_t> own;
     if (!printInto(window, w, h, own)) return;
@@ -101,9 +101,9 @@ void layChildren(HWND parent, HWND top, WindowPicture& picture, std::vector<uint
 
 bool WindowPicture::capture(HWND window) {
     RECT r;
-    if (!IsWindow(window) || !GetWindowRect(window, &r)) return false;
-    width_ = r.right - r.left;
-    height_ = r.bottom - r.top;
+    if (!IsWindow(window) || !GetClientRect(window, &r)) return false;
+    width_ = r.right;
+    height_ = r.bottom;
     if (width_ <= 0 || height_ <= 0) return false;
     if (!printInto(window, width_, height_, pixels_)) return false;
     layChildren(window, window, *this, pixels_);

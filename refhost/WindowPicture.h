@@ -7,7 +7,8 @@
 
 namespace refhost {
 
-// A 32-bit top-down picture of a window and its visible descendants.
+// A 32-bit top-down picture of a window's client area and its visible
+// descendants.
 // PrintWindow draws one window only under Wine, so each visible child is
 // printed on its own and laid over its parent, bottom of the z-order first.
 class WindowPicture {

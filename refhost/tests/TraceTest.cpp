@@ -88,3 +88,20 @@ TEST(ElementLocatorTest, FindsTheRootsChildrenPastCommentsCdataAndQuotedBrackets
     EXPECT_EQ(places[2].line, 6);
     EXPECT_EQ(places[2].innerBegin, places[2].innerEnd);
 }
+
+TEST(ElementLocatorTest, NamesTheLineOfTheFirstFault) {
+    using refhost::ElementLocator;
+    int line = 0;
+    std::wstring reason;
+    ASSERT_TRUE(ElementLocator::firstFault(L"<s>\n<a>\n</s>", line, reason));
+    EXPECT_EQ(line, 3);
+    EXPECT_NE(reason.find(L"<a> of line 2"), std::wstring::npos);
+    ASSERT_TRUE(ElementLocator::firstFault(L"<s>\n\n<a>x &y</a></s>", line, reason));
+    EXPECT_EQ(line, 3);
+    ASSERT_TRUE(ElementLocator::firstFault(L"<s>\n<!-- open\n</s>", line, reason));
+    EXPECT_EQ(line, 2);
+    ASSERT_TRUE(ElementLocator::firstFault(L"<s>\n<a>\n<b/>", line, reason));
+    EXPECT_EQ(line, 2);
+    EXPECT_NE(reason.find(L"never closed"), std::wstring::npos);
+    EXPECT_FALSE(ElementLocator::firstFault(L"<s a=\"<&amp;>\"><![CDATA[<&]]></s>", line, reason));
+}
