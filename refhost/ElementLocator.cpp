@@ -78,8 +78,7 @@ bool isNameStart(wchar_t c) {
 
 std::wstring nameAt(const std::wstring& text, size_t at) {
     size_t end = at;
-    while (end < text.size() && !std::iswspace(text[end]) && text[end] != L'>' &&
-           text[end] != L'/')
+    while (end < text.size() && !std::iswspace(text[end]) && text[end] != L'>' && text[end] != L'/')
         ++end;
     return text.substr(at, end - at);
 }
@@ -160,8 +159,7 @@ bool ElementLocator::firstFault(const std::wstring& text, int& line, std::wstrin
         }
         i = end;
     }
-    if (!open.empty())
-        return fault(open.back().at, L"<" + open.back().name + L"> is never closed");
+    if (!open.empty()) return fault(open.back().at, L"<" + open.back().name + L"> is never closed");
     return false;
 }
 

@@ -11,9 +11,9 @@ namespace refhost {
 class ElementLocator {
 public:
     struct Place {
-        int line = 0;              // 1-based line of the start tag
-        size_t innerBegin = 0;     // first character after the start tag
-        size_t innerEnd = 0;       // first character of the end tag (innerBegin when empty)
+        int line = 0;           // 1-based line of the start tag
+        size_t innerBegin = 0;  // first character after the start tag
+        size_t innerEnd = 0;    // first character of the end tag (innerBegin when empty)
     };
 
     // The root's child elements in document order; false when the text does

@@ -44,8 +44,10 @@ std::wstring describe(const Step& step, const std::wstring& to) {
     if (step.has(L"name")) what += L" \"" + step.attr(L"name") + L"\"";
     if (!to.empty()) what += L" to " + to;
     if (step.has(L"flagA")) what += L" with flagA " + step.attr(L"flagA");
-    if (step.has(L"xpath")) what += L" whose " + step.attr(L"xpath");
-    else if (step.has(L"equals") || step.has(L"contains")) what += L" whose data";
+    if (step.has(L"xpath"))
+        what += L" whose " + step.attr(L"xpath");
+    else if (step.has(L"equals") || step.has(L"contains"))
+        what += L" whose data";
     if (step.has(L"equals")) what += L" equals \"" + step.attr(L"equals") + L"\"";
     if (step.has(L"contains")) what += L" contains \"" + step.attr(L"contains") + L"\"";
     if (step.has(L"xpath") && !step.has(L"equals") && !step.has(L"contains")) what += L" exists";
@@ -80,8 +82,8 @@ Expectation::Verdict Expectation::message(const Step& step, const std::vector<Tr
         if (step.has(L"name") && e.messageName != step.attr(L"name")) continue;
         if (!to.empty() && e.receiver() != to) continue;
         if (step.has(L"flagA") && std::to_wstring(e.flagA) != step.attr(L"flagA")) {
-            nearMiss = L"#" + std::to_wstring(entry.seq) + L" has flagA " +
-                       std::to_wstring(e.flagA);
+            nearMiss =
+                L"#" + std::to_wstring(entry.seq) + L" has flagA " + std::to_wstring(e.flagA);
             continue;
         }
         std::wstring why;
@@ -92,7 +94,8 @@ Expectation::Verdict Expectation::message(const Step& step, const std::vector<Tr
         ++found;
     }
     verdict.met = countMet(step, found);
-    verdict.why = L"found " + std::to_wstring(found) + L"; sent: " + (seen.empty() ? L"nothing" : seen);
+    verdict.why =
+        L"found " + std::to_wstring(found) + L"; sent: " + (seen.empty() ? L"nothing" : seen);
     if (!verdict.met && !nearMiss.empty()) verdict.why += L"; last near miss " + nearMiss;
     return verdict;
 }
@@ -117,7 +120,8 @@ Expectation::Verdict Expectation::log(const Step& step, const std::vector<TraceE
         ++found;
     }
     verdict.met = countMet(step, found);
-    verdict.why = L"found " + std::to_wstring(found) + L"; logged: " + (seen.empty() ? L"nothing" : seen);
+    verdict.why =
+        L"found " + std::to_wstring(found) + L"; logged: " + (seen.empty() ? L"nothing" : seen);
     return verdict;
 }
 

@@ -10,7 +10,6 @@ constexpr UINT kRunAction = WM_APP + 1;
 constexpr COLORREF kHolderColour = RGB(58, 66, 82);
 constexpr COLORREF kStatusColour = RGB(30, 34, 44);
 
-
 // Which HostWindow a frame or holder belongs to: set at WM_NCCREATE, cleared
 // at WM_NCDESTROY, so a late message finds no dangling object.
 HostWindow* ownerOf(HWND window, UINT message, LPARAM l) {
@@ -54,8 +53,8 @@ HostWindow::~HostWindow() {
 }
 
 bool HostWindow::create(int width, int height, std::wstring& error) {
-    font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            L"Tahoma"));
+    font_.reset(
+        CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
     if (!registerClasses()) {
         error = L"cannot register the host's window classes";
         return false;
@@ -63,9 +62,9 @@ bool HostWindow::create(int width, int height, std::wstring& error) {
     RECT r{0, 0, width, height + kStatusHeight};
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     AdjustWindowRectEx(&r, style, FALSE, 0);
-    frame_.reset(CreateWindowExW(0, kFrameClass, L"Reference host", style, 40, 40,
-                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), this));
+    frame_.reset(CreateWindowExW(0, kFrameClass, L"Reference host", style, 40, 40, r.right - r.left,
+                                 r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                 this));
     if (!frame_) {
         error = L"cannot create the host window";
         return false;

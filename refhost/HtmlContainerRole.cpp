@@ -19,8 +19,8 @@ std::wstring errorPayload(int code, const std::wstring& message, const std::wstr
 }
 
 bool isLocalPath(const std::wstring& url) {
-    return text::startsWith(url, L"file:") ||
-           (url.size() > 2 && url[1] == L':') || text::startsWith(url, L"\\\\");
+    return text::startsWith(url, L"file:") || (url.size() > 2 && url[1] == L':') ||
+           text::startsWith(url, L"\\\\");
 }
 
 // The file a local URL names: "file:///C:/a/b" or a plain path.
@@ -166,16 +166,17 @@ void HtmlContainerRole::finishLoad(const std::wstring& guid) {
     } else if (network_ == Network::Offline) {
         failure = L"ERR_INTERNET_DISCONNECTED";
         payload = errorPayload(-106, L"net::ERR_INTERNET_DISCONNECTED", failure);
-    } else if (network_ == Network::Proxy &&
-               (givenUser_.empty() || givenUser_ != proxyUser_ || givenPassword_ != proxyPassword_)) {
+    } else if (network_ == Network::Proxy && (givenUser_.empty() || givenUser_ != proxyUser_ ||
+                                              givenPassword_ != proxyPassword_)) {
         view->lastFailedForProxy = true;
         if (givenUser_.empty()) {
             failure = L"ERR_TUNNEL_CONNECTION_FAILED";
             payload = errorPayload(-111, L"net::ERR_TUNNEL_CONNECTION_FAILED", failure);
         } else {
             failure = L"ERR_AUTH_PROXY_AUTH_ERROR";
-            payload = errorPayload(-111, L"net::ERR_TUNNEL_CONNECTION_FAILED: the proxy refused "
-                                         L"the credentials",
+            payload = errorPayload(-111,
+                                   L"net::ERR_TUNNEL_CONNECTION_FAILED: the proxy refused "
+                                   L"the credentials",
                                    failure);
         }
     } else if (isLocalPath(url) &&
@@ -184,9 +185,8 @@ void HtmlContainerRole::finishLoad(const std::wstring& guid) {
         payload = errorPayload(-6, L"net::ERR_FILE_NOT_FOUND", failure);
     }
     if (!failure.empty()) event = L"CEF_ERROR";
-    view->standIn.endLoad(failure.empty() ? WebViewStandIn::State::Loaded
-                                          : WebViewStandIn::State::Failed,
-                          failure);
+    view->standIn.endLoad(
+        failure.empty() ? WebViewStandIn::State::Loaded : WebViewStandIn::State::Failed, failure);
     note(failure.empty() ? L"loaded " + url : L"load of " + url + L" failed: " + failure);
     if (view->callback) bus_.callContainerCallback(view->callback, event, payload);
 }
@@ -223,8 +223,8 @@ std::wstring HtmlContainerRole::content(const Envelope& message) {
     if (name == L"INIT_CLEAN") {
         WIN32_FILE_ATTRIBUTE_DATA info{};
         bool found = GetFileAttributesExW(localFile(path).c_str(), GetFileExInfoStandard, &info);
-        std::wstring state = found ? L"found, " + std::to_wstring(info.nFileSizeLow) + L" bytes"
-                                   : L"NOT FOUND";
+        std::wstring state =
+            found ? L"found, " + std::to_wstring(info.nFileSizeLow) + L" bytes" : L"NOT FOUND";
         view->standIn.setContentNote(L"fonts: " + path + L" (" + state + L")");
         note(L"the page's font stylesheet " + path + L": " + state);
     } else {

@@ -20,8 +20,8 @@ public:
 
     struct Reply {
         std::wstring text;
-        bool null = false;   // processMessage returned a null pointer
-        bool owned = false;  // it handed a release function with the text
+        bool null = false;      // processMessage returned a null pointer
+        bool owned = false;     // it handed a release function with the text
         bool released = false;  // that function's result
     };
 

@@ -12,8 +12,8 @@ bool Step::isExpectation() const {
 }
 
 std::wstring Step::label(size_t index) const {
-    std::wstring out = L"step " + std::to_wstring(index) + L" (line " + std::to_wstring(line) +
-                       L") " + kind;
+    std::wstring out =
+        L"step " + std::to_wstring(index) + L" (line " + std::to_wstring(line) + L") " + kind;
     if (has(L"name")) out += L" " + attr(L"name");
     return out;
 }

@@ -29,12 +29,9 @@ struct StepRule {
 };
 
 const std::vector<AttributeRule> kMatchRules = {
-    {L"xpath", false, Value::Text, nullptr},
-    {L"equals", false, Value::Text, nullptr},
-    {L"contains", false, Value::Text, nullptr},
-    {L"count", false, Value::Number, nullptr},
-    {L"flagA", false, Value::Number, nullptr},
-    {L"scope", false, Value::Choice, L"step run"},
+    {L"xpath", false, Value::Text, nullptr},    {L"equals", false, Value::Text, nullptr},
+    {L"contains", false, Value::Text, nullptr}, {L"count", false, Value::Number, nullptr},
+    {L"flagA", false, Value::Number, nullptr},  {L"scope", false, Value::Choice, L"step run"},
 };
 
 std::vector<AttributeRule> withMatchRules(std::vector<AttributeRule> rules) {
@@ -44,53 +41,81 @@ std::vector<AttributeRule> withMatchRules(std::vector<AttributeRule> rules) {
 
 const std::vector<StepRule>& stepRules() {
     static const std::vector<StepRule> rules = {
-        {L"initialize", true, L"call initialize (body: a document of its own instead of the one "
-                              L"made from the options)",
+        {L"initialize",
+         true,
+         L"call initialize (body: a document of its own instead of the one "
+         L"made from the options)",
          {{L"highDpi", false, Value::Choice, L"0 1"},
           {L"appletDir", false, Value::Text, nullptr},
           {L"expect", false, Value::Number, nullptr}}},
-        {L"finalize", false, L"call finalize",
+        {L"finalize",
+         false,
+         L"call finalize",
          {{L"text", false, Value::Text, nullptr}, {L"expect", false, Value::Number, nullptr}}},
-        {L"send", true, L"deliver a host message to the panel (body: its data)",
+        {L"send",
+         true,
+         L"deliver a host message to the panel (body: its data)",
          {{L"name", true, Value::Text, nullptr}, {L"target", false, Value::Text, nullptr}}},
-        {L"event", true, L"the container calls the panel's callback (body: the payload)",
+        {L"event",
+         true,
+         L"the container calls the panel's callback (body: the payload)",
          {{L"name", true, Value::Text, nullptr}}},
-        {L"pump", false, L"run the message loop for ms milliseconds, or until a message named "
-                         L"'until' is sent",
+        {L"pump",
+         false,
+         L"run the message loop for ms milliseconds, or until a message named "
+         L"'until' is sent",
          {{L"ms", true, Value::Number, nullptr}, {L"until", false, Value::Text, nullptr}}},
-        {L"resize", false, L"give the panel's host window a new client size",
+        {L"resize",
+         false,
+         L"give the panel's host window a new client size",
          {{L"width", true, Value::Number, nullptr}, {L"height", true, Value::Number, nullptr}}},
         {L"hide", false, L"hide the host window", {}},
         {L"show", false, L"show the host window", {}},
-        {L"picture", false, L"write a PNG picture of the host window",
+        {L"picture",
+         false,
+         L"write a PNG picture of the host window",
          {{L"name", true, Value::Text, nullptr}}},
-        {L"spinner-strip", false, L"write a PNG strip of spinner frames",
+        {L"spinner-strip",
+         false,
+         L"write a PNG strip of spinner frames",
          {{L"name", true, Value::Text, nullptr},
           {L"frames", false, Value::Number, nullptr},
           {L"interval", false, Value::Number, nullptr}}},
-        {L"network", false, L"what the container's next loads meet",
+        {L"network",
+         false,
+         L"what the container's next loads meet",
          {{L"mode", true, Value::Choice, L"ok offline proxy"},
           {L"user", false, Value::Text, nullptr},
           {L"password", false, Value::Text, nullptr}}},
-        {L"credentials", false, L"the proxy credentials the container's store holds (none without "
-                                L"attributes)",
+        {L"credentials",
+         false,
+         L"the proxy credentials the container's store holds (none without "
+         L"attributes)",
          {{L"user", false, Value::Text, nullptr}, {L"password", false, Value::Text, nullptr}}},
-        {L"proxy-dialog", false, L"how the container's proxy dialog is answered",
+        {L"proxy-dialog",
+         false,
+         L"how the container's proxy dialog is answered",
          {{L"answer", true, Value::Choice, L"submit cancel"},
           {L"user", false, Value::Text, nullptr},
           {L"password", false, Value::Text, nullptr}}},
-        {L"container", false, L"the container's behaviour",
+        {L"container",
+         false,
+         L"the container's behaviour",
          {{L"refuse", false, Value::Text, nullptr}, {L"loadDelay", false, Value::Number, nullptr}}},
-        {L"expect-reply", false, L"the reply to the last send",
+        {L"expect-reply",
+         false,
+         L"the reply to the last send",
          {{L"equals", false, Value::Text, nullptr},
           {L"contains", false, Value::Text, nullptr},
           {L"owned", false, Value::Choice, L"true false"}}},
         {L"expect-message", false, L"a message the DLL sent",
-         withMatchRules({{L"name", false, Value::Text, nullptr},
-                         {L"to", false, Value::Text, nullptr}})},
+         withMatchRules(
+             {{L"name", false, Value::Text, nullptr}, {L"to", false, Value::Text, nullptr}})},
         {L"expect-relay", false, L"a message the DLL sent to HalvetPanel_BL",
          withMatchRules({{L"name", false, Value::Text, nullptr}})},
-        {L"expect-log", false, L"a call of the host log function",
+        {L"expect-log",
+         false,
+         L"a call of the host log function",
          {{L"level", false, Value::Number, nullptr},
           {L"contains", false, Value::Text, nullptr},
           {L"count", false, Value::Number, nullptr},
@@ -107,7 +132,8 @@ const StepRule* ruleFor(const std::wstring& kind) {
 
 std::wstring knownSteps() {
     std::wstring out;
-    for (const StepRule& rule : stepRules()) out += (out.empty() ? L"" : L", ") + std::wstring(rule.kind);
+    for (const StepRule& rule : stepRules())
+        out += (out.empty() ? L"" : L", ") + std::wstring(rule.kind);
     return out;
 }
 
@@ -239,8 +265,9 @@ bool ScenarioLoader::parse(const std::wstring& source, const std::wstring& origi
     }
     XmlNodePtr root = document.root();
     if (XmlDocument::nameOf(root.Get()) != L"scenario") {
-        error = at(origin, 1, L"the root element must be 'scenario', not '" +
-                                  XmlDocument::nameOf(root.Get()) + L"'");
+        error = at(
+            origin, 1,
+            L"the root element must be 'scenario', not '" + XmlDocument::nameOf(root.Get()) + L"'");
         return false;
     }
     std::vector<ElementLocator::Place> places;

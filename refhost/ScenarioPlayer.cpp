@@ -191,9 +191,9 @@ void ScenarioPlayer::fail(const Step& step, size_t index, const std::wstring& wh
 
 void ScenarioPlayer::doInitialize(const Step& step, size_t index) {
     bool highDpi = step.has(L"highDpi") ? step.attr(L"highDpi") == L"1" : settings_.highDpi;
-    std::wstring document = step.body.empty()
-                                ? initDocument(highDpi, step.attr(L"appletDir", settings_.appletDir))
-                                : step.body;
+    std::wstring document =
+        step.body.empty() ? initDocument(highDpi, step.attr(L"appletDir", settings_.appletDir))
+                          : step.body;
     int result = library_.initialize(document, bus_.context());
     TraceEntry entry;
     entry.kind = EntryKind::Initialize;
@@ -202,7 +202,8 @@ void ScenarioPlayer::doInitialize(const Step& step, size_t index) {
     trace_.add(std::move(entry));
     if (step.has(L"expect"))
         record(step, index, result == std::stoi(step.attr(L"expect")),
-               L"initialize returns " + step.attr(L"expect"), L"it returned " + std::to_wstring(result));
+               L"initialize returns " + step.attr(L"expect"),
+               L"it returned " + std::to_wstring(result));
 }
 
 void ScenarioPlayer::doFinalize(const Step& step, size_t index) {
@@ -216,7 +217,8 @@ void ScenarioPlayer::doFinalize(const Step& step, size_t index) {
     trace_.add(std::move(entry));
     if (step.has(L"expect"))
         record(step, index, result == std::stoi(step.attr(L"expect")),
-               L"finalize returns " + step.attr(L"expect"), L"it returned " + std::to_wstring(result));
+               L"finalize returns " + step.attr(L"expect"),
+               L"it returned " + std::to_wstring(result));
 }
 
 void ScenarioPlayer::doPump(const Step& step, size_t index) {
@@ -235,7 +237,8 @@ void ScenarioPlayer::doPump(const Step& step, size_t index) {
         return false;
     };
     if (!HostWindow::pump(ms, arrived) && !arrived())
-        fail(step, index, L"the DLL sent no \"" + until + L"\" within " + step.attr(L"ms") + L" ms");
+        fail(step, index,
+             L"the DLL sent no \"" + until + L"\" within " + step.attr(L"ms") + L" ms");
 }
 
 std::wstring ScenarioPlayer::picturePath(const std::wstring& name) {
@@ -282,8 +285,8 @@ void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
         POINT at{0, 0};
         MapWindowPoints(spinner, window_.frame(), &at, 1);
         const int margin = 8;
-        shots.push_back(whole.crop(at.x - margin, at.y - margin, r.right + 2 * margin,
-                                   r.bottom + 2 * margin));
+        shots.push_back(
+            whole.crop(at.x - margin, at.y - margin, r.right + 2 * margin, r.bottom + 2 * margin));
     }
     std::wstring error;
     std::wstring file = picturePath(step.attr(L"name"));

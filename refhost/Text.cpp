@@ -7,8 +7,8 @@ namespace refhost::text {
 
 std::string toUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
@@ -119,7 +119,8 @@ std::wstring xmlEscaped(const std::wstring& text) {
 
 std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
     if (from.empty()) return text;
-    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+    for (size_t at = text.find(from); at != std::wstring::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
 }

@@ -48,15 +48,15 @@ namespace {
 
 std::wstring addressText(const Envelope& e) {
     return e.targetType + L" " + e.targetAppletID + L"/" + e.targetAppletVersion + L"/" +
-           e.targetInstanceID + L" from " + e.sourceAppletID + L"/" + e.sourceAppletVersion +
-           L"/" + e.sourceInstanceID + L" flags " + std::to_wstring(e.flagA) + L"," +
+           e.targetInstanceID + L" from " + e.sourceAppletID + L"/" + e.sourceAppletVersion + L"/" +
+           e.sourceInstanceID + L" flags " + std::to_wstring(e.flagA) + L"," +
            std::to_wstring(e.flagB) + L"," + std::to_wstring(e.flagC);
 }
 
 std::wstring envelopeText(const wchar_t* arrow, const TraceEntry& entry) {
     const Envelope& e = entry.envelope;
-    std::wstring line = std::wstring(arrow) + L" \"" + e.messageName + L"\"  (" + addressText(e) +
-                        L")";
+    std::wstring line =
+        std::wstring(arrow) + L" \"" + e.messageName + L"\"  (" + addressText(e) + L")";
     if (e.nullFields) line += L"  [" + std::to_wstring(e.nullFields) + L" null fields]";
     if (!e.messageData.empty()) line += L"\n      data: " + oneLine(e.messageData, 2000);
     return line;

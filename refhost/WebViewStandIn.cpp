@@ -57,12 +57,12 @@ WebViewStandIn::~WebViewStandIn() {
 bool WebViewStandIn::create(HWND parent, const std::wstring& guid) {
     guid_ = guid;
     if (!registerClass()) return false;
-    font_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            L"Tahoma"));
+    font_.reset(
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
     RECT r{};
     GetClientRect(parent, &r);
-    window_.reset(CreateWindowExW(0, kClass, L"Web view stand-in", WS_CHILD | WS_CLIPSIBLINGS, 0,
-                                  0, r.right, r.bottom, parent, nullptr, GetModuleHandleW(nullptr),
+    window_.reset(CreateWindowExW(0, kClass, L"Web view stand-in", WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
+                                  r.right, r.bottom, parent, nullptr, GetModuleHandleW(nullptr),
                                   nullptr));
     if (!window_) return false;
     // The class procedure is the default one: the window is created inside a

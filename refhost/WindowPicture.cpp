@@ -166,7 +166,8 @@ bool WindowPicture::writePng(const std::wstring& path, std::wstring& error) cons
     // 24-bit rows: the one pixel format every PNG encoder takes.
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
     if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
-    if (SUCCEEDED(hr) && format != GUID_WICPixelFormat24bppBGR) hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+    if (SUCCEEDED(hr) && format != GUID_WICPixelFormat24bppBGR)
+        hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
     UINT stride = (static_cast<UINT>(width_) * 3 + 3) & ~3u;
     std::vector<BYTE> rows(size_t(stride) * height_);
     for (int y = 0; y < height_; ++y) {

@@ -9,7 +9,8 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 // MinGW's uuid library lacks the MSXML 3 interface identifiers.
-const IID kIidDocument2 = {0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID kIidDocument2 = {
+    0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID kIidNode = {0x2933BF80, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 // Owns one BSTR.
@@ -93,8 +94,7 @@ bool XmlDocument::load(const std::wstring& xml) {
     }
     Bstr text(xml);
     VARIANT_BOOL ok = VARIANT_FALSE;
-    if (SUCCEEDED(document_->loadXML(text.get(), &ok)) && ok == VARIANT_TRUE && root())
-        return true;
+    if (SUCCEEDED(document_->loadXML(text.get(), &ok)) && ok == VARIANT_TRUE && root()) return true;
     ComPtr<IXMLDOMParseError> parseError;
     if (SUCCEEDED(document_->get_parseError(parseError.GetAddressOf())) && parseError) {
         parseError->get_line(&error_.line);

@@ -69,8 +69,7 @@ bool loadScenario(const Options& options, Scenario& scenario, std::wstring& erro
 
 bool makeFolder(const std::wstring& folder, std::wstring& error) {
     int result = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    if (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS ||
-        result == ERROR_FILE_EXISTS)
+    if (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS || result == ERROR_FILE_EXISTS)
         return true;
     error = L"cannot make the output folder " + folder + L": " + text::systemMessage(result);
     return false;
@@ -85,8 +84,8 @@ int play(const Options& options) {
         printError(L"nothing was run");
         return kBadInput;
     }
-    std::wstring dll = fullPath(options.dll.empty() ? programFolder() + L"\\HalvetPanelUI.dll"
-                                                    : options.dll);
+    std::wstring dll =
+        fullPath(options.dll.empty() ? programFolder() + L"\\HalvetPanelUI.dll" : options.dll);
     std::wstring out = fullPath(options.out.empty() ? L"refhost-out" : options.out);
     if (!makeFolder(out, error)) {
         printError(error);

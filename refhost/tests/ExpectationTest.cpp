@@ -54,12 +54,12 @@ TEST(ExpectationTest, MatchesByNameReceiverAndXPathText) {
         step(L"expect-message", {{L"name", L"attachParentWindow"}, {L"to", L"Core"}}), entries, 0);
     EXPECT_FALSE(wrongTo.met);
     EXPECT_NE(wrongTo.why.find(L"attachParentWindow->HEX_UIX"), std::wstring::npos);
-    EXPECT_FALSE(Expectation::message(step(L"expect-relay", {{L"name", L"OnLoadEnd"}, {L"flagA", L"0"}}),
-                                      entries, 0)
+    EXPECT_FALSE(Expectation::message(
+                     step(L"expect-relay", {{L"name", L"OnLoadEnd"}, {L"flagA", L"0"}}), entries, 0)
                      .met);
-    EXPECT_FALSE(Expectation::message(step(L"expect-relay", {{L"xpath", L"//loadUrl"},
-                                                             {L"equals", L"index.html"}}),
-                                      entries, 0)
+    EXPECT_FALSE(Expectation::message(
+                     step(L"expect-relay", {{L"xpath", L"//loadUrl"}, {L"equals", L"index.html"}}),
+                     entries, 0)
                      .met);
 }
 
@@ -78,15 +78,16 @@ TEST(ExpectationTest, CountsWithinTheStepWindowOrTheRun) {
 
 TEST(ExpectationTest, DataThatIsNotXmlOrABadXPathNeverMatches) {
     std::vector<TraceEntry> entries = {outbound(L"raw", L"HalvetPanel_BL", L"<HTMLMessage>a < b")};
-    auto verdict = Expectation::message(step(L"expect-relay", {{L"xpath", L"/HTMLMessage"}}),
-                                        entries, 0);
+    auto verdict =
+        Expectation::message(step(L"expect-relay", {{L"xpath", L"/HTMLMessage"}}), entries, 0);
     EXPECT_FALSE(verdict.met);
     EXPECT_NE(verdict.why.find(L"not XML"), std::wstring::npos);
     entries = {outbound(L"x", L"HEX_UIX", L"<a/>")};
     verdict = Expectation::message(step(L"expect-message", {{L"xpath", L"/a[["}}), entries, 0);
     EXPECT_FALSE(verdict.met);
     // Without an XPath, equals compares the whole data.
-    EXPECT_TRUE(Expectation::message(step(L"expect-message", {{L"equals", L"<a/>"}}), entries, 0).met);
+    EXPECT_TRUE(
+        Expectation::message(step(L"expect-message", {{L"equals", L"<a/>"}}), entries, 0).met);
 }
 
 TEST(ExpectationTest, ReplyNeedsAnEarlierSendAndMatchesTextAndOwnership) {
@@ -107,8 +108,9 @@ TEST(ExpectationTest, LogCallsByLevelAndText) {
     log.log.level = 20;
     log.log.text = L"WARN: X message is not defined";
     std::vector<TraceEntry> entries = {log};
-    EXPECT_TRUE(Expectation::log(step(L"expect-log", {{L"level", L"20"}, {L"contains", L"X message"}}),
-                                 entries, 0)
-                    .met);
+    EXPECT_TRUE(
+        Expectation::log(step(L"expect-log", {{L"level", L"20"}, {L"contains", L"X message"}}),
+                         entries, 0)
+            .met);
     EXPECT_FALSE(Expectation::log(step(L"expect-log", {{L"level", L"30"}}), entries, 0).met);
 }

@@ -17,15 +17,16 @@ bool parse(const std::wstring& text, Scenario& scenario, std::wstring& error) {
 TEST(ScenarioLoaderTest, ReadsStepsWithTheirLinesAttributesAndBodies) {
     Scenario s;
     std::wstring error;
-    ASSERT_TRUE(parse(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      L"<scenario name=\"road\">\n"
-                      L"  <!-- a <comment> -->\n"
-                      L"  <send name=\"CreateView\"><xmlData><p>{hostWindow}</p></xmlData></send>\n"
-                      L"  <event name=\"OnLoadEnd\">file:///a?x=1&amp;y=2</event>\n"
-                      L"  <event name=\"raw\"><![CDATA[a < b]]></event>\n"
-                      L"  <pump ms=\"10\"/>\n"
-                      L"</scenario>\n",
-                      s, error))
+    ASSERT_TRUE(
+        parse(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              L"<scenario name=\"road\">\n"
+              L"  <!-- a <comment> -->\n"
+              L"  <send name=\"CreateView\"><xmlData><p>{hostWindow}</p></xmlData></send>\n"
+              L"  <event name=\"OnLoadEnd\">file:///a?x=1&amp;y=2</event>\n"
+              L"  <event name=\"raw\"><![CDATA[a < b]]></event>\n"
+              L"  <pump ms=\"10\"/>\n"
+              L"</scenario>\n",
+              s, error))
         << std::string(error.begin(), error.end());
     EXPECT_EQ(s.name, L"road");
     ASSERT_EQ(s.steps.size(), 4u);

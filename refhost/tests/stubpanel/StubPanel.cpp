@@ -25,10 +25,14 @@ std::wstring hex(uintptr_t value) {
 std::wstring escaped(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
-        if (c == L'&') out += L"&amp;";
-        else if (c == L'<') out += L"&lt;";
-        else if (c == L'>') out += L"&gt;";
-        else out += c;
+        if (c == L'&')
+            out += L"&amp;";
+        else if (c == L'<')
+            out += L"&lt;";
+        else if (c == L'>')
+            out += L"&gt;";
+        else
+            out += c;
     }
     return out;
 }
@@ -57,9 +61,10 @@ std::wstring send(const wchar_t* to, const std::wstring& name, const std::wstrin
 }
 
 int __cdecl callback(const wchar_t* name, const wchar_t* payload) {
-    std::wstring data = std::wcscmp(name, L"OnLoadEnd") == 0
-                            ? L"<HTMLMessage><loadUrl>" + escaped(payload) + L"</loadUrl></HTMLMessage>"
-                            : L"<HTMLMessage>" + std::wstring(payload) + L"</HTMLMessage>";
+    std::wstring data =
+        std::wcscmp(name, L"OnLoadEnd") == 0
+            ? L"<HTMLMessage><loadUrl>" + escaped(payload) + L"</loadUrl></HTMLMessage>"
+            : L"<HTMLMessage>" + std::wstring(payload) + L"</HTMLMessage>";
     send(L"HalvetPanel_BL", name, data, 1);
     return 0;
 }
