@@ -10,8 +10,10 @@ out=${1:-$PWD/build/win32/refhost-out}
 mkdir -p "$out"
 if [ -x build/win32/bin/refhost.exe ]; then
   winout=$(HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run winepath -w "$out" 2>/dev/null | tr -d '\r')
-  HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/refhost.exe --out "$winout" "${@:2}"
-  echo "main job: trace, pictures and summary are in $out"
+  status=0
+  HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/refhost.exe --out "$winout" "${@:2}" || status=$?
+  echo "main job: trace (trace.txt, trace.jsonl), pictures (*.png) and summary (summary.txt) are in $out"
+  exit $status
 else
   HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/smokehost.exe
 fi

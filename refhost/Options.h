@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+namespace refhost {
+
+// The command line of the reference host.
+struct Options {
+    std::wstring dll;       // empty: HalvetPanelUI.dll beside the program
+    std::wstring out;       // empty: refhost-out in the current folder
+    std::wstring scenario;  // empty: the built-in scenario
+    bool highDpi = false;
+    int width = 600;
+    int height = 640;
+    bool verbose = false;
+    bool help = false;
+    bool listSteps = false;
+    bool printDefault = false;
+
+    // False with error set for an unknown option or a missing value.
+    static bool parse(int argc, wchar_t** argv, Options& options, std::wstring& error);
+    static const wchar_t* usage();
+};
+
+}  // namespace refhost
