@@ -1,6 +1,7 @@
 #include "dialogs/CScrollDlg.h"
 
 #include <climits>
+#include <vector>
 
 #include "dialogs/FrameworkMessages.h"
 #include "dialogs/ScrollMath.h"
@@ -40,7 +41,36 @@ void CScrollDlg::updateScrollBars() {
                               pageWidth, scrollX);
     const int dy = updateAxis(SB_VERT, client.bottom - client.top + bars.cy, content.cy,
                               pageHeight, scrollY);
-    if (dx || dy) ::ScrollWindow(m_hWnd, dx, dy, nullptr, nullptr);
+    if (dx || dy) scrollChildren(dx, dy);
+}
+
+namespace {
+
+BOOL CALLBACK collectDirectChild(HWND child, LPARAM data) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+    if (::GetParent(child) == list->front()) list->push_back(child);
+    return TRUE;
+}
+
+}  // namespace
+
+void CScrollDlg::scrollChildren(int dx, int dy) {
+    if (::IsWindowVisible(m_hWnd)) {
+        ::ScrollWindow(m_hWnd, dx, dy, nullptr, nullptr);
+        return;
+    }
+    // ScrollWindow does nothing to a window that cannot be drawn, children
+    // included: a hidden dialog moves its children itself, so that they stay
+    // in step with the positions.
+    std::vector<HWND> children{m_hWnd};
+    ::EnumChildWindows(m_hWnd, &collectDirectChild, reinterpret_cast<LPARAM>(&children));
+    for (size_t i = 1; i < children.size(); ++i) {
+        RECT r{};
+        ::GetWindowRect(children[i], &r);
+        ::MapWindowPoints(HWND_DESKTOP, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        ::SetWindowPos(children[i], nullptr, r.left + dx, r.top + dy, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 int CScrollDlg::updateAxis(int bar, int avail, int content, int32_t& page, int32_t& position) {
@@ -74,9 +104,9 @@ bool CScrollDlg::stepAxis(int bar, int content, int page, int32_t& position, int
     position += step;
     ::SetScrollPos(m_hWnd, bar, position, TRUE);
     if (bar == SB_HORZ) {
-        ::ScrollWindow(m_hWnd, -step, 0, nullptr, nullptr);
+        scrollChildren(-step, 0);
     } else {
-        ::ScrollWindow(m_hWnd, 0, -step, nullptr, nullptr);
+        scrollChildren(0, -step);
     }
     return true;
 }

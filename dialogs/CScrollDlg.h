@@ -53,5 +53,7 @@ private:
     int updateAxis(int bar, int avail, int content, int32_t& page, int32_t& position);
     // Scrolls one axis by up to `requested`; false when it did not move.
     bool stepAxis(int bar, int content, int page, int32_t& position, int requested);
+    // Moves the children with the content (ScrollWindow while shown).
+    void scrollChildren(int dx, int dy);
     static int wheelScrollLines();
 };
