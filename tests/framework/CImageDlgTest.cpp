@@ -28,8 +28,9 @@ std::unique_ptr<Gdiplus::Bitmap> markedTile() {
     auto bitmap = std::make_unique<Gdiplus::Bitmap>(40, 30, PixelFormat32bppARGB);
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
-            bitmap->SetPixel(x, y, (x < 10 && y < 10) ? Gdiplus::Color(255, 255, 0, 0)
-                                                      : Gdiplus::Color(255, 0, 255, 0));
+            bitmap->SetPixel(x, y,
+                             (x < 10 && y < 10) ? Gdiplus::Color(255, 255, 0, 0)
+                                                : Gdiplus::Color(255, 0, 255, 0));
     return bitmap;
 }
 
@@ -53,8 +54,8 @@ protected:
         dialog.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.dc()));
     }
     HBRUSH ctlColor(HDC dc, HWND control, UINT message = WM_CTLCOLORSTATIC) {
-        return reinterpret_cast<HBRUSH>(
-            dialog.SendMessage(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+        return reinterpret_cast<HBRUSH>(dialog.SendMessage(message, reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(control)));
     }
     GdiplusSession gdiplus;
     CImageDlg dialog{0};
@@ -80,7 +81,9 @@ TEST_F(CImageDlgTest, TiledPictureIsDrawnAtEveryStepClippedByTheLayout) {
     for (int x : {0, 40, 80}) {
         for (int y : {0, 30, 60}) {
             EXPECT_EQ(surface.pixel(x + 5, y + 5), kRed) << x << ", " << y;
-            if (x + 20 < 100 && y + 15 < 70) EXPECT_EQ(surface.pixel(x + 20, y + 15), kGreen);
+            if (x + 20 < 100 && y + 15 < 70) {
+                EXPECT_EQ(surface.pixel(x + 20, y + 15), kGreen);
+            }
         }
     }
     EXPECT_EQ(surface.pixel(95, 68), kGreen);
@@ -111,8 +114,10 @@ TEST_F(CImageDlgTest, GradientDirectionThreeRunsBottomLeftToTopRightOpaque) {
     EXPECT_TRUE(closeColour(surface.pixel(99, 0), kBlue, 12));
     // Colour lines run across the direction: the top-left corner lies a third
     // of the way along it, the bottom-right corner two thirds.
-    EXPECT_TRUE(closeColour(surface.pixel(0, 0), RGB(171, 0, 84), 24)) << std::hex << surface.pixel(0, 0);
-    EXPECT_TRUE(closeColour(surface.pixel(99, 69), RGB(84, 0, 171), 24)) << std::hex << surface.pixel(99, 69);
+    EXPECT_TRUE(closeColour(surface.pixel(0, 0), RGB(171, 0, 84), 24))
+        << std::hex << surface.pixel(0, 0);
+    EXPECT_TRUE(closeColour(surface.pixel(99, 69), RGB(84, 0, 171), 24))
+        << std::hex << surface.pixel(99, 69);
     EXPECT_EQ(GetGValue(surface.pixel(50, 35)), 0) << "opaque: nothing of the old picture shows";
 }
 
@@ -156,7 +161,8 @@ TEST_F(CImageDlgTest, SavedBackgroundIsStretchedIntoItsRectangle) {
     DeleteDC(dc);
     CImage image;
     image.Attach(bitmap);
-    dialog.setSavedBackground(GetDlgItem(dialog.m_hWnd, 20), RECT{10, 10, 30, 20}, std::move(image));
+    dialog.setSavedBackground(GetDlgItem(dialog.m_hWnd, 20), RECT{10, 10, 30, 20},
+                              std::move(image));
     PixelSurface surface(100, 70, kWhite);
     EXPECT_EQ(dialog.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.dc())), TRUE);
     EXPECT_EQ(surface.pixel(10, 10), kBlue);
@@ -167,8 +173,8 @@ TEST_F(CImageDlgTest, SavedBackgroundIsStretchedIntoItsRectangle) {
 TEST_F(CImageDlgTest, StaticButtonAndLinkBecomeTransparentEditDoesNot) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_LINK_CLASS};
     InitCommonControlsEx(&init);
-    HWND link = CreateWindowExW(0, L"SysLink", L"<a>link</a>", WS_CHILD | WS_VISIBLE, 0, 60, 40,
-                                10, dialog.m_hWnd, reinterpret_cast<HMENU>(23), nullptr, nullptr);
+    HWND link = CreateWindowExW(0, L"SysLink", L"<a>link</a>", WS_CHILD | WS_VISIBLE, 0, 60, 40, 10,
+                                dialog.m_hWnd, reinterpret_cast<HMENU>(23), nullptr, nullptr);
     ASSERT_NE(link, nullptr) << "no SysLink class";
     GradientSpec gradient;
     dialog.setBackgroundGradient(gradient);
@@ -312,7 +318,8 @@ TEST_F(FollowTest, DestroyedOrDeletedDialogLeavesNoHookBehind) {
 }
 
 TEST(FollowSelfTest, DialogThatIsItsOwnTopLevelDoesNotFollow) {
-    DialogTemplate t = DialogTemplate(WS_POPUP, 50, 50).add(L"Static", 30, WS_VISIBLE, 0, 0, 10, 10);
+    DialogTemplate t =
+        DialogTemplate(WS_POPUP, 50, 50).add(L"Static", 30, WS_VISIBLE, 0, 0, 10, 10);
     CImageDlg dialog(0);
     ASSERT_TRUE(dialog.CreateIndirect(t.get()));
     CWnd label;
