@@ -121,8 +121,7 @@ POINT CContainerDlg::findGridPosition(HWND window) const {
 
 void CContainerDlg::addView(HWND window) {
     // A container is neither its own view nor the view of its descendant.
-    if (!window || !::IsWindow(window) || window == m_hWnd ||
-        (m_hWnd && ::IsChild(window, m_hWnd)))
+    if (!window || !::IsWindow(window) || window == m_hWnd || (m_hWnd && ::IsChild(window, m_hWnd)))
         return;
     const int current = indexOf(window);
     const gridMath::Insertion insertion =
@@ -136,8 +135,8 @@ void CContainerDlg::addView(HWND window) {
         views.erase(views.begin() + current);  // removes its hook
     }
     const size_t at = std::min<size_t>(static_cast<size_t>(insertion.index), views.size());
-    ViewData& entry = *views.insert(views.begin() + static_cast<std::ptrdiff_t>(at),
-                                    std::move(record));
+    ViewData& entry =
+        *views.insert(views.begin() + static_cast<std::ptrdiff_t>(at), std::move(record));
     if (current < 0) {
         attachView(entry, this);
     } else {
@@ -236,9 +235,9 @@ void CContainerDlg::relayout(int mode, int viewIndex) {
             const int stretchIndex = findStretchView(assumed, assumedVisible);
             std::optional<SIZE> size;
             if (stretchIndex >= 0)
-                size = gridMath::stretchedSize(stretchIndex,
-                                               measureView(views[stretchIndex], nullptr),
-                                               clientSize(), shape(), tracks);
+                size =
+                    gridMath::stretchedSize(stretchIndex, measureView(views[stretchIndex], nullptr),
+                                            clientSize(), shape(), tracks);
             if (size) {
                 stretchWindow = views[stretchIndex].hwnd;
                 stretched = *size;
@@ -315,8 +314,7 @@ BOOL CContainerDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
             *result = (containerFlags & static_cast<uint32_t>(wParam)) ? 1 : 0;
             return TRUE;
         case FWM_GETCONTENTSIZE:
-            if (wParam)
-                *reinterpret_cast<SIZE*>(wParam) = computeGridSize(kNoView, true, nullptr);
+            if (wParam) *reinterpret_cast<SIZE*>(wParam) = computeGridSize(kNoView, true, nullptr);
             *result = 1;
             return TRUE;
         case FWM_SETOPTION: {

@@ -37,10 +37,10 @@ void CScrollDlg::updateScrollBars() {
     GetClientRect(&client);
     const SIZE bars = visibleScrollBarSizes();
     const SIZE content = effectiveContent();
-    const int dx = updateAxis(SB_HORZ, client.right - client.left + bars.cx, content.cx,
-                              pageWidth, scrollX);
-    const int dy = updateAxis(SB_VERT, client.bottom - client.top + bars.cy, content.cy,
-                              pageHeight, scrollY);
+    const int dx =
+        updateAxis(SB_HORZ, client.right - client.left + bars.cx, content.cx, pageWidth, scrollX);
+    const int dy =
+        updateAxis(SB_VERT, client.bottom - client.top + bars.cy, content.cy, pageHeight, scrollY);
     if (dx || dy) scrollChildren(dx, dy);
 }
 

@@ -35,8 +35,7 @@ int32_t clampedStep(int32_t content, int32_t page, int32_t position, int32_t req
     return requested;
 }
 
-bool stepForCode(int code, int32_t page, int32_t position, int32_t trackPosition,
-                 int32_t* step) {
+bool stepForCode(int code, int32_t page, int32_t position, int32_t trackPosition, int32_t* step) {
     switch (code) {
         case SB_LINEUP:
             *step = -kLineStep;

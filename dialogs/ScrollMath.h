@@ -34,8 +34,7 @@ int32_t clampedStep(int32_t content, int32_t page, int32_t position, int32_t req
 // The scroll requested by a WM_HSCROLL/WM_VSCROLL notification `code`, for an
 // axis with `page` and `position` whose thumb is tracked at `trackPosition`.
 // False for codes that do not scroll.
-bool stepForCode(int code, int32_t page, int32_t position, int32_t trackPosition,
-                 int32_t* step);
+bool stepForCode(int code, int32_t page, int32_t position, int32_t trackPosition, int32_t* step);
 
 // What one WM_MOUSEWHEEL does on the chosen axis.
 struct WheelAction {

@@ -20,8 +20,8 @@ namespace {
 class TestView {
 public:
     TestView(HWND parent, int cx, int cy, bool visible = true, DWORD kind = WS_CHILD) {
-        hwnd = CreateWindowExW(0, className(), L"", kind | (visible ? WS_VISIBLE : 0), 0, 0,
-                               cx, cy, parent, nullptr, halvet::thisModule(), this);
+        hwnd = CreateWindowExW(0, className(), L"", kind | (visible ? WS_VISIBLE : 0), 0, 0, cx, cy,
+                               parent, nullptr, halvet::thisModule(), this);
     }
     ~TestView() {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
@@ -151,6 +151,19 @@ TEST_F(CContainerDlgTest, SingleColumnStacksViews) {
     EXPECT_TRUE(GetWindowLongPtrW(container.m_hWnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
     EXPECT_EQ(container.findGridPosition(c.hwnd).x, 2);
     EXPECT_EQ(container.findGridPosition(container.m_hWnd).x, -1);
+}
+
+// A grid taller than the client scrolls; layouts place views at their
+// scrolled positions.
+TEST_F(CContainerDlgTest, ScrolledGridKeepsViewsWhereTheContentIs) {
+    added(200, 300);
+    TestView& b = added(200, 300);
+    EXPECT_EQ(container.contentHeight, 600);
+    EXPECT_EQ(container.pageHeight, 400);
+    container.scrollBy(0, 100);
+    ASSERT_EQ(topOf(b), 200);
+    container.SendMessage(FWM_RELAYOUT);
+    EXPECT_EQ(topOf(b), 200);
 }
 
 // Hiding the middle view lays out while its style still says visible: the

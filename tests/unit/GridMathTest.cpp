@@ -7,7 +7,9 @@ using namespace gridMath;
 
 namespace {
 
-std::optional<SIZE> view(LONG cx, LONG cy) { return SIZE{cx, cy}; }
+std::optional<SIZE> view(LONG cx, LONG cy) {
+    return SIZE{cx, cy};
+}
 
 }  // namespace
 
@@ -106,7 +108,7 @@ TEST(GridMathTest, StretchTakesSpareSpaceOfRowAndColumn) {
     stretched = stretchedSize(1, SIZE{120, 50}, SIZE{50, 60}, s, tracks);
     ASSERT_TRUE(stretched);
     EXPECT_EQ(stretched->cx, 50);  // 120 + 50 - 120: gives up the row's excess
-    EXPECT_EQ(stretched->cy, 0);  // 50 + 60 - 150 < 0
+    EXPECT_EQ(stretched->cy, 0);   // 50 + 60 - 150 < 0
 }
 
 // addView: a new window goes to the end of the complete rows; the last view

@@ -86,7 +86,7 @@ TEST(ScrollMathTest, WheelTurnsIntoLinesOrPages) {
     EXPECT_TRUE(wheelAction(60, 3).backwards);
     EXPECT_EQ(wheelAction(0, 3).lines, 1);
     EXPECT_FALSE(wheelAction(0, 3).backwards);
-    EXPECT_EQ(wheelAction(120, 0).lines, 1);   // setting unavailable
+    EXPECT_EQ(wheelAction(120, 0).lines, 1);  // setting unavailable
     EXPECT_EQ(wheelAction(120, 9).lines, 3);
     EXPECT_EQ(wheelAction(-32768, 6).lines, 546);  // 273 notches * 6 / 3
 
