@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialogs/CBaseDlg.h"
+#include "dialogs/CScrollDlg.h"
 #include "dialogs/LayoutMath.h"
 #include "framework/CWindowDC.h"
 #include "framework/CWnd.h"
@@ -139,5 +140,8 @@ void Resizer::growOwner(const ResizeProp& reference, int right, int bottom, uint
     const int newHeight = std::max<int>(layoutHeight + extraY, reference.marginBottom);
     if (newWidth == layoutWidth && newHeight == layoutHeight) return;
     // A scrolling owner takes the size as its content size instead.
-    if (auto* dialog = dynamic_cast<CBaseDlg*>(owner)) dialog->setClientSize(newWidth, newHeight);
+    if (auto* scrolling = dynamic_cast<CScrollDlg*>(owner))
+        scrolling->setContentSize(newWidth, newHeight);
+    else if (auto* dialog = dynamic_cast<CBaseDlg*>(owner))
+        dialog->setClientSize(newWidth, newHeight);
 }

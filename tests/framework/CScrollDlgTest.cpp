@@ -274,3 +274,22 @@ TEST_F(CScrollDlgTest, MinimizedSizeStillUpdatesTheBars) {
     dialog.SendMessage(WM_SIZE, SIZE_MINIMIZED, 0);
     EXPECT_EQ(barInfo(dialog.m_hWnd, SB_VERT).nMax, 999);
 }
+
+// Placing a control below the visible part of a scrolling owner grows its
+// content, not its window: the bars then reach the control.
+TEST_F(CScrollDlgTest, GrowingAScrollingOwnerSetsItsContentSize) {
+    ResizeProp reference;
+    reference.control = CWnd::FromHandle(child);  // bottom at 720
+    reference.marginRight = 0;
+    reference.marginBottom = 0;
+    ResizeProp target;
+    target.control = CWnd::FromHandle(child);
+    target.marginRight = 0;
+    target.marginBottom = 10;
+    EXPECT_TRUE(dialog.resizer.placeRelative(reference, target, PL_BELOW | PL_GROWOWNER, AL_LEFT));
+    RECT client{};
+    GetClientRect(dialog.m_hWnd, &client);
+    EXPECT_EQ(client.bottom, 400);  // the window keeps its size
+    EXPECT_GE(dialog.contentHeight, 750);
+    EXPECT_EQ(barInfo(dialog.m_hWnd, SB_VERT).nMax, dialog.contentHeight - 1);
+}
