@@ -1,0 +1,62 @@
+#include "framework/CDialog.h"
+
+#include "framework/CDataExchange.h"
+#include "host/ModuleHandle.h"
+
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_pParentWnd(parent), m_lpszTemplateName(MAKEINTRESOURCEW(templateId)) {}
+
+CDialog::~CDialog() {
+    // Layers above this one are already gone: the window's last messages
+    // reach this layer's handling only.
+    if (m_hWnd) DestroyWindow();
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+    return Create(MAKEINTRESOURCEW(templateId), parent);
+}
+
+BOOL CDialog::Create(const wchar_t* templateName, CWnd* parent) {
+    HMODULE module = halvet::thisModule();
+    HRSRC info = ::FindResourceW(module, templateName, MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    if (!info) return FALSE;
+    HGLOBAL loaded = ::LoadResource(module, info);
+    const auto* dialogTemplate = static_cast<const DLGTEMPLATE*>(::LockResource(loaded));
+    if (!dialogTemplate) return FALSE;
+    m_lpszTemplateName = templateName;
+    return CreateIndirect(dialogTemplate, parent);
+}
+
+BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
+    if (m_hWnd || !dialogTemplate) return FALSE;
+    if (parent) m_pParentWnd = parent;
+    HWND owner = parent ? parent->m_hWnd : nullptr;
+    HWND window = ::CreateDialogIndirectParamW(halvet::thisModule(), dialogTemplate, owner,
+                                               &dialogProcedure, reinterpret_cast<LPARAM>(this));
+    return window != nullptr && m_hWnd == window;
+}
+
+BOOL CDialog::OnInitDialog() {
+    CDataExchange exchange;
+    exchange.m_pDlgWnd = this;
+    DoDataExchange(&exchange);
+    return TRUE;
+}
+
+BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_INITDIALOG) {
+        *result = OnInitDialog();
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, result);
+}
+
+INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+    // Every message after WM_INITDIALOG reaches the object through its
+    // subclass first; here it only asks for the dialog manager's default.
+    if (message != WM_INITDIALOG || CWnd::FromHandlePermanent(window)) return FALSE;
+    auto* dialog = reinterpret_cast<CDialog*>(lParam);
+    if (!dialog || !dialog->SubclassWindow(window)) return FALSE;
+    return static_cast<INT_PTR>(dialog->routeMessage(message, wParam, lParam));
+}
