@@ -44,10 +44,12 @@ void drawRotatedImage(Gdiplus::Graphics& graphics, Gdiplus::Image* image, float 
     const Gdiplus::GraphicsState saved = graphics.Save();
     // Turn about the origin first, then move the origin to the picture's
     // centre. The move includes the picture's place in the area, so a picture
-    // smaller than its control still turns about its own centre.
+    // smaller than its control still turns about its own centre. The picture
+    // is laid out around the origin by exactly half its size: half a pixel
+    // less would make the ring circle its centre by 0.7 pixels as it turns.
     graphics.TranslateTransform(origin.x + w / 2, origin.y + h / 2);
     graphics.RotateTransform(angle, Gdiplus::MatrixOrderPrepend);
-    const Gdiplus::RectF destination(-(w - 1) / 2, -(h - 1) / 2, w, h);
+    const Gdiplus::RectF destination(-w / 2, -h / 2, w, h);
     graphics.DrawImage(image, destination, 0, 0, w, h, Gdiplus::UnitPixel);
     graphics.Restore(saved);
 }
