@@ -44,7 +44,7 @@ public:
     float step = 30.0f;  // degrees added per tick
     std::optional<COLORREF> backgroundColor;
 
-    const Gdiplus::Image* picture() const { return image_.get(); }
+    Gdiplus::Image* picture() const { return image_.get(); }
     bool hasParentSnapshot() const { return !parentSnapshot_.isEmpty(); }
     bool snapshotWanted() const { return snapshotWanted_; }
 
