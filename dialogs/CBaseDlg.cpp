@@ -9,7 +9,9 @@ BOOL CBaseDlg::createChild(CWnd* parent) {
     return Create(m_lpszTemplateName, parent);
 }
 
-void CBaseDlg::getLayoutRect(RECT* rect) { GetClientRect(rect); }
+void CBaseDlg::getLayoutRect(RECT* rect) {
+    GetClientRect(rect);
+}
 
 void CBaseDlg::fitToParent() {
     CWnd* parent = m_pParentWnd ? m_pParentWnd : GetParent();

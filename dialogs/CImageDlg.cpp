@@ -17,8 +17,8 @@ using std::min;
 namespace {
 
 Gdiplus::Color argb(COLORREF color, uint8_t transparency) {
-    return Gdiplus::Color(static_cast<BYTE>(255 - transparency), GetRValue(color),
-                          GetGValue(color), GetBValue(color));
+    return Gdiplus::Color(static_cast<BYTE>(255 - transparency), GetRValue(color), GetGValue(color),
+                          GetBValue(color));
 }
 
 // Static texts, buttons and links draw their text over the parent's
@@ -199,8 +199,8 @@ void CImageDlg::paintImage(Gdiplus::Graphics& graphics, const RECT& layout) {
     const int layoutWidth = layout.right - layout.left;
     const int layoutHeight = layout.bottom - layout.top;
     if (stretchesImage()) {
-        graphics.DrawImage(backgroundImage, Gdiplus::Rect(0, 0, layoutWidth, layoutHeight), 0, 0,
-                           w, h, Gdiplus::UnitPixel);
+        graphics.DrawImage(backgroundImage, Gdiplus::Rect(0, 0, layoutWidth, layoutHeight), 0, 0, w,
+                           h, Gdiplus::UnitPixel);
         return;
     }
     // An empty picture has nothing to tile (and would never step on).
@@ -253,7 +253,8 @@ void CImageDlg::paintSavedBackgrounds(CDC* dc) {
     RECT layout{};
     getLayoutRect(&layout);
     CMemDC2 buffer(dc, &layout);
-    for (const auto& entry : savedBackgrounds) entry.second.bitmap.Draw(buffer.m_hDC, entry.second.rect);
+    for (const auto& entry : savedBackgrounds)
+        entry.second.bitmap.Draw(buffer.m_hDC, entry.second.rect);
 }
 
 HBRUSH CImageDlg::OnCtlColor(CDC* dc, CWnd* control, UINT type) {

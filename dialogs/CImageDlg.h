@@ -23,8 +23,7 @@ public:
     static constexpr uint32_t kFollowing = 0x2;
     static constexpr COLORREF kNoBorder = static_cast<COLORREF>(-1);
 
-    explicit CImageDlg(UINT templateId, CWnd* parent = nullptr)
-        : CBaseDlg(templateId, parent) {}
+    explicit CImageDlg(UINT templateId, CWnd* parent = nullptr) : CBaseDlg(templateId, parent) {}
     ~CImageDlg() override;
 
     // Sets `insets` to the reference window's frame insets.

@@ -5,8 +5,12 @@
 namespace layout {
 namespace {
 
-int width(const RECT& r) { return r.right - r.left; }
-int height(const RECT& r) { return r.bottom - r.top; }
+int width(const RECT& r) {
+    return r.right - r.left;
+}
+int height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
 // Horizontal position for a target above or below the reference.
 int alongVerticalSide(const PlacementRequest& q, int dx) {
@@ -28,8 +32,8 @@ int alongHorizontalSide(const PlacementRequest& q, int y, int dy) {
 }
 
 bool limitsRefuse(const PlacementRequest& q, const Placement& p) {
-    const bool limited = !(q.place & PL_GROWOWNER) && !q.referenceIsOwner &&
-                         (q.limitBottom > 0 || q.limitRight > 0);
+    const bool limited =
+        !(q.place & PL_GROWOWNER) && !q.referenceIsOwner && (q.limitBottom > 0 || q.limitRight > 0);
     if (!limited) return false;
     bool refused = false;
     if (q.limitBottom > 0) {

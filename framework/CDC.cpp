@@ -2,7 +2,9 @@
 
 #include "framework/CBrush.h"
 
-CDC::~CDC() { DeleteDC(); }
+CDC::~CDC() {
+    DeleteDC();
+}
 
 BOOL CDC::Attach(HDC dc) {
     DeleteDC();

@@ -51,8 +51,7 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
     return CWnd::OnWndMsg(message, wParam, lParam, result);
 }
 
-INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Every message after WM_INITDIALOG reaches the object through its
     // subclass first; here it only asks for the dialog manager's default.
     if (message != WM_INITDIALOG || CWnd::FromHandlePermanent(window)) return FALSE;

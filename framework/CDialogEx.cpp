@@ -53,7 +53,8 @@ BOOL CDialogEx::OnEraseBkgnd(CDC* dc) {
 HBRUSH CDialogEx::OnCtlColor(CDC* dc, CWnd* control, UINT type) {
     if (m_brBkgr.GetSafeHandle()) {
         if (type == CTLCOLOR_DLG) return m_brBkgr;
-        if (type == CTLCOLOR_STATIC && (hasClass(control, L"Static") || hasClass(control, L"Button"))) {
+        if (type == CTLCOLOR_STATIC &&
+            (hasClass(control, L"Static") || hasClass(control, L"Button"))) {
             dc->SetBkMode(TRANSPARENT);
             return m_brBkgr;
         }

@@ -1,6 +1,8 @@
 #include "framework/CGdiObject.h"
 
-CGdiObject::~CGdiObject() { DeleteObject(); }
+CGdiObject::~CGdiObject() {
+    DeleteObject();
+}
 
 BOOL CGdiObject::Attach(HGDIOBJ object) {
     DeleteObject();

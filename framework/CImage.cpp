@@ -5,7 +5,9 @@
 #include "framework/CDC.h"
 #include "framework/SelectGuard.h"
 
-CImage::CImage(CImage&& other) noexcept { *this = std::move(other); }
+CImage::CImage(CImage&& other) noexcept {
+    *this = std::move(other);
+}
 
 CImage& CImage::operator=(CImage&& other) noexcept {
     if (this != &other) {
@@ -34,7 +36,9 @@ void CImage::Destroy() {
     width_ = height_ = 0;
 }
 
-COLORREF CImage::SetTransparentColor(COLORREF color) { return std::exchange(transparent_, color); }
+COLORREF CImage::SetTransparentColor(COLORREF color) {
+    return std::exchange(transparent_, color);
+}
 
 BOOL CImage::Draw(HDC dc, const RECT& destination) const {
     if (!bitmap_) return FALSE;
@@ -53,8 +57,8 @@ BOOL CImage::Draw(HDC dc, const RECT& destination) const {
                                 width_, height_, transparent_);
     }
     const int previousMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-    const BOOL drawn = ::StretchBlt(dc, destination.left, destination.top, cx, cy, source.m_hDC,
-                                    0, 0, width_, height_, SRCCOPY);
+    const BOOL drawn = ::StretchBlt(dc, destination.left, destination.top, cx, cy, source.m_hDC, 0,
+                                    0, width_, height_, SRCCOPY);
     ::SetStretchBltMode(dc, previousMode);
     return drawn;
 }

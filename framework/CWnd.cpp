@@ -69,7 +69,9 @@ void CWnd::DeleteTempMap() {
     temporaryMap().clear();
 }
 
-size_t CWnd::permanentCount() { return permanentMap().size(); }
+size_t CWnd::permanentCount() {
+    return permanentMap().size();
+}
 
 BOOL CWnd::Attach(HWND window) {
     if (!window || m_hWnd || FromHandlePermanent(window)) return FALSE;
@@ -138,11 +140,14 @@ void CWnd::ClientToScreen(RECT* rect) const {
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
+    if (!OnWndMsg(message, wParam, lParam, &result))
+        result = DefWindowProc(message, wParam, lParam);
     return result;
 }
 
-BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) { return FALSE; }
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    return FALSE;
+}
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (superProc_) return ::CallWindowProcW(superProc_, m_hWnd, message, wParam, lParam);

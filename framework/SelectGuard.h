@@ -6,7 +6,8 @@
 // still selected.
 class SelectGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+    SelectGuard(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
     ~SelectGuard() {
         if (previous_) ::SelectObject(dc_, previous_);
     }

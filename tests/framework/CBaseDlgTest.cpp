@@ -20,8 +20,8 @@ RECT rectIn(HWND window, HWND owner) {
 ::testing::AssertionResult isRect(const RECT& r, LONG l, LONG t, LONG rt, LONG b) {
     if (r.left == l && r.top == t && r.right == rt && r.bottom == b)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << r.left << ", " << r.top << ", " << r.right
-                                         << ", " << r.bottom << ")";
+    return ::testing::AssertionFailure()
+           << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
 }
 
 const DLGTEMPLATE* twoControls() {
@@ -162,8 +162,7 @@ TEST_F(CBaseDlgTest, GrowOwnerReachesTheTargetButNotBelowMinimum) {
     target.controlId = 10;
     target.marginRight = 0;
     target.marginBottom = 100;
-    EXPECT_TRUE(
-        dialog.resizer.placeRelative(reference, target, PL_BELOW | PL_GROWOWNER, AL_LEFT));
+    EXPECT_TRUE(dialog.resizer.placeRelative(reference, target, PL_BELOW | PL_GROWOWNER, AL_LEFT));
     EXPECT_TRUE(isRect(rectIn(first, dialog.m_hWnd), 20, 230, 70, 250));
     EXPECT_EQ(dialog.clientSize().cx, 350);
     EXPECT_EQ(dialog.clientSize().cy, 250);

@@ -50,7 +50,8 @@ protected:
 
 const DialogTemplate& buttonTemplate() {
     static DialogTemplate t =
-        DialogTemplate(WS_POPUP, 100, 60).add(L"Button", 1001, WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 40, 14, L"OK");
+        DialogTemplate(WS_POPUP, 100, 60)
+            .add(L"Button", 1001, WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 40, 14, L"OK");
     return t;
 }
 

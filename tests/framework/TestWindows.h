@@ -13,9 +13,7 @@ public:
     DialogTemplate(DWORD style, short cx, short cy);
     DialogTemplate& add(const wchar_t* className, WORD id, DWORD style, short x, short y, short cx,
                         short cy, const wchar_t* text = L"");
-    const DLGTEMPLATE* get() const {
-        return reinterpret_cast<const DLGTEMPLATE*>(words_.data());
-    }
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 
 private:
     void text(const wchar_t* s);

@@ -75,8 +75,8 @@ TEST(LayoutMathTest, SidesOfTheReference) {
 }
 
 TEST(LayoutMathTest, CentringRoundsOddDifferencesTowardsMinusInfinity) {
-    PlacementRequest q = request(RECT{0, 0, 101, 51}, RECT{0, 0, 50, 20}, PL_CENTERV | PL_CENTERH,
-                                 AL_INSIDE);
+    PlacementRequest q =
+        request(RECT{0, 0, 101, 51}, RECT{0, 0, 50, 20}, PL_CENTERV | PL_CENTERH, AL_INSIDE);
     q.referenceIsOwner = true;
     Placement p = layout::computePlacement(q);
     EXPECT_EQ(p.x, 25);  // 51 / 2
@@ -89,14 +89,14 @@ TEST(LayoutMathTest, CentringRoundsOddDifferencesTowardsMinusInfinity) {
     q.referenceIsOwner = false;
     EXPECT_EQ(layout::computePlacement(q).x, 0);
     // Centring on a reference side.
-    p = layout::computePlacement(request(RECT{10, 10, 111, 30}, RECT{0, 0, 50, 8}, PL_BELOW,
-                                         AL_CENTERH));
+    p = layout::computePlacement(
+        request(RECT{10, 10, 111, 30}, RECT{0, 0, 50, 8}, PL_BELOW, AL_CENTERH));
     EXPECT_EQ(p.x, 10 + 25);
 }
 
 TEST(LayoutMathTest, InsidePlacementAndItsZeroGapFallback) {
-    PlacementRequest q = request(RECT{0, 0, 300, 200}, RECT{0, 0, 40, 20}, PL_BELOW,
-                                 AL_RIGHT | AL_INSIDE);
+    PlacementRequest q =
+        request(RECT{0, 0, 300, 200}, RECT{0, 0, 40, 20}, PL_BELOW, AL_RIGHT | AL_INSIDE);
     q.gapX = 4;
     q.gapY = 6;
     Placement p = layout::computePlacement(q);
@@ -143,8 +143,8 @@ TEST(LayoutMathTest, LimitsRefuseAndHorizontalVerdictReplacesVertical) {
 }
 
 TEST(LayoutMathTest, GapsScaleWithScreenResolution) {
-    PlacementRequest q = request(RECT{0, 0, 100, 50}, RECT{0, 0, 10, 10}, PL_BELOW | PL_SCALEDPI,
-                                 AL_LEFT);
+    PlacementRequest q =
+        request(RECT{0, 0, 100, 50}, RECT{0, 0, 10, 10}, PL_BELOW | PL_SCALEDPI, AL_LEFT);
     q.gapX = 10;
     q.gapY = 4;
     q.dpiX = 144;

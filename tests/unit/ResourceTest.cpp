@@ -237,3 +237,40 @@ TEST(ResourceTest, StylesheetHoldsFourRulesWithWoffDataUrlsInOrder) {
         EXPECT_EQ(lines[first + 4], "}");
     }
 }
+
+namespace {
+
+// The fixed head of an extended dialog template.
+#pragma pack(push, 1)
+struct DialogTemplateHead {
+    WORD version;
+    WORD signature;
+    DWORD helpId;
+    DWORD exStyle;
+    DWORD style;
+    WORD itemCount;
+    short x, y, cx, cy;
+};
+#pragma pack(pop)
+
+}  // namespace
+
+TEST(ResourceTest, PanelTemplatesAreBorderlessChildrenOf294By410Units) {
+    for (int id : {IDD_MAIN_PANEL, IDD_MAIN_PANEL_PLAIN}) {
+        SCOPED_TRACE("dialog " + std::to_string(id));
+        ResourceBytes bytes = findResource(id, MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+        ASSERT_NE(bytes.data, nullptr);
+        ASSERT_GE(bytes.size, sizeof(DialogTemplateHead));
+        const auto* head = reinterpret_cast<const DialogTemplateHead*>(bytes.data);
+        EXPECT_EQ(head->version, 1);
+        EXPECT_EQ(head->signature, 0xFFFF);
+        EXPECT_EQ(head->style & (WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_BORDER | WS_POPUP),
+                  DWORD(WS_CHILD));
+        EXPECT_EQ(head->style & (DS_SETFONT | DS_FIXEDSYS), DWORD(DS_SETFONT | DS_FIXEDSYS));
+        EXPECT_EQ(head->x, 0);
+        EXPECT_EQ(head->y, 0);
+        EXPECT_EQ(head->cx, 294);
+        EXPECT_EQ(head->cy, 410);
+        EXPECT_EQ(head->itemCount, id == IDD_MAIN_PANEL ? 1 : 0);
+    }
+}
