@@ -25,10 +25,17 @@ std::unique_ptr<Gdiplus::Image> decodePng(const void* bytes, size_t size) {
     std::unique_ptr<IStream, StreamRelease> stream(
         ::SHCreateMemStream(static_cast<const BYTE*>(bytes), static_cast<UINT>(size)));
     if (!stream) return nullptr;
-    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.get()));
-    if (!image || image->GetLastStatus() != Gdiplus::Ok) return nullptr;
-    if (image->GetWidth() == 0 || image->GetHeight() == 0) return nullptr;
-    return image;
+    std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));
+    if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    const INT width = static_cast<INT>(decoded->GetWidth());
+    const INT height = static_cast<INT>(decoded->GetHeight());
+    if (width <= 0 || height <= 0) return nullptr;
+    // One copy in memory with premultiplied alpha: decoded once, independent
+    // of the stream, and the format the library draws fastest.
+    std::unique_ptr<Gdiplus::Bitmap> ready(
+        decoded->Clone(0, 0, width, height, PixelFormat32bppPARGB));
+    if (!ready || ready->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    return ready;
 }
 
 std::unique_ptr<Gdiplus::Image> loadPngResource(HMODULE module, int id) {
