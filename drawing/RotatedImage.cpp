@@ -12,7 +12,9 @@ namespace {
 
 // Half of `value`, rounded towards minus infinity (a picture wider than its
 // area sticks out one pixel more to the left).
-int64_t floorHalf(int64_t value) { return (value - (value & 1)) / 2; }
+int64_t floorHalf(int64_t value) {
+    return (value - (value & 1)) / 2;
+}
 
 int placeAlong(LONG low, LONG high, int size) {
     // 64-bit: the edges of an area may be anywhere in the 32-bit range.

@@ -31,7 +31,9 @@ COLORREF windowPixel(HWND window, int x, int y) {
     return colour;
 }
 
-int brightness(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); }
+int brightness(COLORREF c) {
+    return GetRValue(c) + GetGValue(c) + GetBValue(c);
+}
 
 // Waits `ms` milliseconds while dispatching this thread's messages.
 void pumpFor(DWORD ms) {
@@ -42,7 +44,9 @@ void pumpFor(DWORD ms) {
     }
 }
 
-bool updatePending(HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; }
+bool updatePending(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
 
 class CStaticImageCtrlTest : public ::testing::Test {
 protected:
@@ -170,8 +174,8 @@ TEST_F(CStaticImageCtrlTest, TicksTurnOnlyForTimer1022WhileVisibleAndWrapAfterAF
 TEST_F(CStaticImageCtrlTest, WindowTimerAdvancesTheAngleOnlyWhileShown) {
     spinner->backgroundColor = kPanelGrey;
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
-    ASSERT_TRUE(SetTimer(control, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs,
-                         nullptr));
+    ASSERT_TRUE(
+        SetTimer(control, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs, nullptr));
     const COLORREF before = windowPixel(control, 18, 5);
     pumpFor(650);
     const float shown = spinner->angle;

@@ -52,7 +52,9 @@ Centroid darknessCentroid(const DibSurface& surface, int size) {
     return total > 0 ? Centroid{x / total, y / total} : Centroid{};
 }
 
-bool isRed(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60; }
+bool isRed(COLORREF c) {
+    return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60;
+}
 
 class RotatedImageTest : public ::testing::Test {
 protected:
@@ -116,7 +118,8 @@ TEST_F(RotatedImageTest, QuarterTurnsMoveTheBlockClockwiseAboutTheCentre) {
         float angle;
         POINT expected;
     };
-    const Case cases[] = {{90.0f, {29, 8}}, {180.0f, {29, 29}}, {270.0f, {8, 29}}, {360.0f, {8, 8}}};
+    const Case cases[] = {
+        {90.0f, {29, 8}}, {180.0f, {29, 29}}, {270.0f, {8, 29}}, {360.0f, {8, 8}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.angle);
         DibSurface surface(37, 37, kWhite);
@@ -144,8 +147,8 @@ TEST_F(RotatedImageTest, PictureCentredInALargerAreaTurnsInPlace) {
     int outside = 0;
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 100; ++x) {
-            const bool inside = x >= origin.x - 1 && x <= origin.x + 37 && y >= origin.y - 1 &&
-                                y <= origin.y + 37;
+            const bool inside =
+                x >= origin.x - 1 && x <= origin.x + 37 && y >= origin.y - 1 && y <= origin.y + 37;
             if (!inside && surface.pixel(x, y) != kWhite) ++outside;
         }
     EXPECT_EQ(outside, 0);
@@ -196,8 +199,8 @@ TEST_F(RotatedImageTest, RingTurnsAboutItsOwnCentre) {
         float angle;
         double tolerance;
     };
-    const Case cases[] = {{360.0f, 0.15}, {1.0f, 0.2}, {359.0f, 0.2}, {90.0f, 1.2},
-                          {180.0f, 1.2},  {270.0f, 1.2}};
+    const Case cases[] = {{360.0f, 0.15}, {1.0f, 0.2},   {359.0f, 0.2},
+                          {90.0f, 1.2},   {180.0f, 1.2}, {270.0f, 1.2}};
     for (int id : {IDB_SPINNER_NORMAL, IDB_SPINNER_HIGHDPI}) {
         auto ring = halvet::loadPngResource(halvet::thisModule(), id);
         ASSERT_TRUE(ring);
