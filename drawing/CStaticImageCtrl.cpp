@@ -1,0 +1,164 @@
+#include "drawing/CStaticImageCtrl.h"
+
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include "drawing/CMemDC2.h"
+#include "drawing/PngResource.h"
+#include "drawing/RotatedImage.h"
+#include "drawing/SharedGdiplusSession.h"
+#include "drawing/SpinnerAngle.h"
+#include "framework/CBrush.h"
+#include "framework/CClientDC.h"
+#include "framework/CPaintDC.h"
+#include "host/ModuleHandle.h"
+
+namespace {
+
+// A shared system cursor: loaded once, never destroyed.
+HCURSOR handCursor() {
+    static const HCURSOR cursor = ::LoadCursorW(nullptr, IDC_HAND);
+    return cursor;
+}
+
+}  // namespace
+
+CStaticImageCtrl::~CStaticImageCtrl() {
+    parentSnapshot_.release();
+    dropPicture();
+}
+
+void CStaticImageCtrl::dropPicture() {
+    if (drawable_ == &image_) drawable_ = nullptr;
+    image_.reset();
+}
+
+bool CStaticImageCtrl::SetImageResource(int id) {
+    parentSnapshot_.release();
+    dropPicture();
+    if (!gdiplus_) gdiplus_ = halvet::sharedGdiplusSession();
+    if (gdiplus_ && gdiplus_->ok()) image_ = halvet::loadPngResource(halvet::thisModule(), id);
+    applyImage();
+    return image_ != nullptr;
+}
+
+void CStaticImageCtrl::applyImage() {
+    if (image_ && m_hWnd) {
+        SetWindowPos(nullptr, 0, 0, static_cast<int>(image_->GetWidth()),
+                     static_cast<int>(image_->GetHeight()),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (drawable_ != &image_) {
+        drawable_ = &image_;
+        ResetBackground();
+    }
+}
+
+void CStaticImageCtrl::ResetBackground() {
+    snapshotWanted_ = false;
+    parentSnapshot_.release();
+    if (!m_hWnd) return;
+    if (!backgroundColor) invalidateParentUnderControl();
+    Invalidate(TRUE);
+}
+
+bool CStaticImageCtrl::rectInParent(RECT* rect) const {
+    HWND parent = ::GetParent(m_hWnd);
+    if (!parent) return false;
+    GetWindowRect(rect);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(rect), 2);
+    return true;
+}
+
+void CStaticImageCtrl::invalidateParentUnderControl() {
+    RECT rect;
+    if (rectInParent(&rect)) ::InvalidateRect(::GetParent(m_hWnd), &rect, TRUE);
+}
+
+BOOL CStaticImageCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+        case WM_PAINT:
+            OnPaint();
+            *result = 0;
+            return TRUE;
+        case WM_TIMER:
+            if (wParam != kTimerId) return FALSE;
+            OnTimer(wParam);
+            *result = 0;
+            return TRUE;
+        case WM_NCHITTEST:
+            // Without the notify style the default answer lets the mouse
+            // through to the parent.
+            if (!hasNotifyStyle()) return FALSE;
+            *result = HTCLIENT;
+            return TRUE;
+        case WM_SETCURSOR:
+            if (!hasNotifyStyle()) return FALSE;
+            ::SetCursor(handCursor());
+            *result = TRUE;
+            return TRUE;
+        default:
+            return CStatic::OnWndMsg(message, wParam, lParam, result);
+    }
+}
+
+void CStaticImageCtrl::OnTimer(UINT_PTR id) {
+    if (id != kTimerId || !IsWindowVisible()) return;
+    angle = halvet::advanceSpinnerAngle(angle, step);
+    Invalidate(TRUE);
+    // The parent repaints what lies under the control, so the copy taken at
+    // the next full paint shows the parent's background, not an old frame.
+    if (parentSnapshot_.isEmpty()) invalidateParentUnderControl();
+    snapshotWanted_ = true;
+}
+
+bool CStaticImageCtrl::clipCoversClient(const CDC& dc, const RECT& client) const {
+    RECT clip{};
+    if (dc.GetClipBox(&clip) == ERROR) return false;
+    return clip.left <= 0 && clip.top <= 0 && clip.right >= client.right &&
+           clip.bottom >= client.bottom;
+}
+
+void CStaticImageCtrl::captureParentSnapshot() {
+    RECT rect;
+    if (!rectInParent(&rect)) return;
+    CClientDC parentDc(::GetParent(m_hWnd));
+    if (parentDc.GetSafeHdc()) parentSnapshot_.captureFrom(&parentDc, &rect);
+}
+
+void CStaticImageCtrl::paintBackground(CDC& buffer, const RECT& client) {
+    if (backgroundColor) {
+        CBrush brush(*backgroundColor);
+        buffer.FillRect(&client, &brush);
+    } else if (!parentSnapshot_.isEmpty()) {
+        const RECT& snap = parentSnapshot_.rect();
+        buffer.BitBlt(0, 0, snap.right - snap.left, snap.bottom - snap.top, &parentSnapshot_, 0, 0,
+                      SRCCOPY);
+    }
+}
+
+void CStaticImageCtrl::OnPaint() {
+    CPaintDC paint(this);
+    if (!paint.GetSafeHdc()) return;
+    RECT client{};
+    GetClientRect(&client);
+    if (!backgroundColor && snapshotWanted_ && parentSnapshot_.isEmpty() &&
+        clipCoversClient(paint, client)) {
+        captureParentSnapshot();
+    }
+    CMemDC2 buffer(&paint, &client);
+    if (!buffer.GetSafeHdc()) return;
+    paintBackground(buffer, client);
+    // Without a picture there is nothing to turn (and the image library may
+    // not be running).
+    if (drawable_ && *drawable_) {
+        Gdiplus::Graphics graphics(buffer.GetSafeHdc());
+        drawImage(graphics, client);
+    }
+}
+
+void CStaticImageCtrl::drawImage(Gdiplus::Graphics& graphics, const RECT& rectangle) {
+    halvet::drawRotatedImage(graphics, image_.get(), angle, rectangle);
+}

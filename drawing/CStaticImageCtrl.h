@@ -1,0 +1,76 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "drawing/CMemDCEx2.h"
+#include "drawing/GdiplusSession.h"
+#include "framework/CStatic.h"
+
+namespace Gdiplus {
+class Graphics;
+class Image;
+}  // namespace Gdiplus
+
+class CDC;
+
+// The panel's loading animation: a static control that shows one PNG picture
+// and turns it by `step` degrees on every tick of window timer 1022. It
+// paints everything itself through an off-screen buffer, over a solid colour
+// or, without one, over a copy of the parent's pixels under it.
+//
+// The control neither starts nor stops itself: its owner sets the colour and
+// the picture, starts and kills the timer (setting `angle` back to 0 when it
+// stops), and shows and hides the window.
+class CStaticImageCtrl : public CStatic {
+public:
+    static constexpr UINT_PTR kTimerId = 1022;
+    static constexpr UINT kTimerPeriodMs = 100;
+
+    CStaticImageCtrl() = default;
+    ~CStaticImageCtrl() override;
+
+    // Drops the current picture and the parent snapshot, loads PNG resource
+    // `id` of this module, sizes the window to it and repaints. True when a
+    // picture was loaded.
+    bool SetImageResource(int id);
+    // Discards the parent snapshot and repaints the control (and, without a
+    // background colour, the parent under it) so a fresh one is taken.
+    void ResetBackground();
+
+    // Written by owners.
+    float angle = 0.0f;  // degrees, clockwise
+    float step = 30.0f;  // degrees added per tick
+    std::optional<COLORREF> backgroundColor;
+
+    Gdiplus::Image* picture() const { return image_.get(); }
+    bool hasParentSnapshot() const { return !parentSnapshot_.isEmpty(); }
+    bool snapshotWanted() const { return snapshotWanted_; }
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    void OnPaint();
+    void OnTimer(UINT_PTR id);
+    void applyImage();
+    void drawImage(Gdiplus::Graphics& graphics, const RECT& rectangle);
+
+private:
+    bool hasNotifyStyle() const { return (GetStyle() & SS_NOTIFY) != 0; }
+    // The control's window rectangle in its parent's client coordinates.
+    bool rectInParent(RECT* rect) const;
+    void invalidateParentUnderControl();
+    void dropPicture();
+    bool clipCoversClient(const CDC& dc, const RECT& client) const;
+    void captureParentSnapshot();
+    void paintBackground(CDC& buffer, const RECT& client);
+
+    // Declared first so that it is released last: the picture and every
+    // drawing surface are gone before the image library may stop.
+    std::shared_ptr<GdiplusSession> gdiplus_;
+    std::unique_ptr<Gdiplus::Image> image_;
+    // What painting draws: the picture member, once applyImage has taken it on.
+    const std::unique_ptr<Gdiplus::Image>* drawable_ = nullptr;
+    bool snapshotWanted_ = false;
+    CMemDCEx2 parentSnapshot_;
+};

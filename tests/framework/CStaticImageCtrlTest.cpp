@@ -1,0 +1,376 @@
+// The spinner control on a real static child of a real window.
+#include <windows.h>
+
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "TestWindows.h"
+#include "drawing/CStaticImageCtrl.h"
+#include "drawing/PngResource.h"
+#include "drawing/RotatedImage.h"
+#include "drawing/SharedGdiplusSession.h"
+#include "host/ModuleHandle.h"
+#include "resources/resource.h"
+
+namespace {
+
+const COLORREF kPanelGrey = RGB(250, 250, 250);
+const COLORREF kHostWhite = RGB(255, 255, 255);
+
+COLORREF windowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+int brightness(COLORREF c) {
+    return GetRValue(c) + GetGValue(c) + GetBValue(c);
+}
+
+// Waits `ms` milliseconds while dispatching this thread's messages.
+void pumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        pumpMessages();
+    }
+}
+
+bool updatePending(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+class CStaticImageCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(host.hwnd(), nullptr);
+        control = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | SS_BLACKFRAME, 20, 30,
+                                  30, 30, host.hwnd(), reinterpret_cast<HMENU>(IDC_SPINNER),
+                                  halvet::thisModule(), nullptr);
+        ASSERT_NE(control, nullptr);
+        spinner = std::make_unique<CStaticImageCtrl>();
+        ASSERT_TRUE(spinner->SubclassWindow(control));
+    }
+
+    void paintNow() {
+        UpdateWindow(host.hwnd());
+        UpdateWindow(control);
+    }
+    // Everything painted and nothing pending, so the next step's invalidation shows.
+    void settle() {
+        paintNow();
+        ValidateRect(host.hwnd(), nullptr);
+        ValidateRect(control, nullptr);
+    }
+    void tick() { SendMessageW(control, WM_TIMER, CStaticImageCtrl::kTimerId, 0); }
+    POINT controlOrigin() const {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(HWND_DESKTOP, host.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        return POINT{rect.left, rect.top};
+    }
+
+    HostWindow host{WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 200, 160};
+    HWND control = nullptr;
+    std::unique_ptr<CStaticImageCtrl> spinner;
+};
+
+}  // namespace
+
+TEST_F(CStaticImageCtrlTest, SetImageResourceSizesTheWindowToThePictureInPlace) {
+    EXPECT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    RECT client;
+    GetClientRect(control, &client);
+    EXPECT_EQ(client.right, 37);
+    EXPECT_EQ(client.bottom, 37);
+    EXPECT_EQ(controlOrigin().x, 20);
+    EXPECT_EQ(controlOrigin().y, 30);
+
+    EXPECT_TRUE(spinner->SetImageResource(IDB_SPINNER_HIGHDPI));
+    GetClientRect(control, &client);
+    EXPECT_EQ(client.right, 74);
+    EXPECT_EQ(client.bottom, 74);
+    ASSERT_NE(spinner->picture(), nullptr);
+
+    // A missing picture drops the old one and leaves the size alone.
+    EXPECT_FALSE(spinner->SetImageResource(4242));
+    EXPECT_EQ(spinner->picture(), nullptr);
+    GetClientRect(control, &client);
+    EXPECT_EQ(client.right, 74);
+}
+
+TEST_F(CStaticImageCtrlTest, UprightFramePaintsTheRingOverTheBackgroundColour) {
+    spinner->backgroundColor = kPanelGrey;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    paintNow();
+    for (POINT corner : {POINT{0, 0}, POINT{36, 0}, POINT{0, 36}, POINT{36, 36}})
+        EXPECT_EQ(windowPixel(control, corner.x, corner.y), kPanelGrey);
+    // The opaque dash at 12 o'clock, fainter ones going counter-clockwise.
+    const int twelve = brightness(windowPixel(control, 18, 5));
+    const int three = brightness(windowPixel(control, 31, 18));
+    EXPECT_LT(twelve, 400);
+    EXPECT_LT(twelve, three);
+    EXPECT_LT(three, brightness(kPanelGrey));
+}
+
+// The frame on the screen is the ring turned by 60 degrees over the colour,
+// pixel for pixel as drawn straight into a memory surface.
+TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
+    spinner->backgroundColor = kPanelGrey;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    tick();
+    EXPECT_FLOAT_EQ(spinner->angle, 60.0f);
+    paintNow();
+
+    auto gdiplus = halvet::sharedGdiplusSession();
+    auto ring = halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL);
+    ASSERT_TRUE(ring);
+    PixelSurface expected(37, 37, kPanelGrey);
+    {
+        Gdiplus::Graphics graphics(expected.dc());
+        halvet::drawRotatedImage(graphics, ring.get(), 60.0f, RECT{0, 0, 37, 37});
+    }
+    int differing = 0;
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 37; ++x)
+            if (!closeColour(windowPixel(control, x, y), expected.pixel(x, y), 2)) ++differing;
+    EXPECT_EQ(differing, 0);
+    // The leading dash now points to 2 o'clock.
+    EXPECT_LT(brightness(windowPixel(control, 29, 12)), brightness(windowPixel(control, 18, 5)));
+}
+
+TEST_F(CStaticImageCtrlTest, TicksTurnOnlyForTimer1022WhileVisibleAndWrapAfterAFullTurn) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    SendMessageW(control, WM_TIMER, 7, 0);
+    EXPECT_EQ(spinner->angle, 0.0f);
+    ShowWindow(control, SW_HIDE);
+    tick();
+    EXPECT_EQ(spinner->angle, 0.0f);
+    EXPECT_FALSE(spinner->snapshotWanted());
+    ShowWindow(control, SW_SHOW);
+    // A hidden parent hides the control too.
+    ShowWindow(host.hwnd(), SW_HIDE);
+    tick();
+    EXPECT_EQ(spinner->angle, 0.0f);
+    ShowWindow(host.hwnd(), SW_SHOW);
+    for (int i = 0; i < 12; ++i) tick();
+    EXPECT_FLOAT_EQ(spinner->angle, 360.0f);
+    tick();
+    EXPECT_FLOAT_EQ(spinner->angle, 30.0f);
+    spinner->step = 45.0f;
+    tick();
+    EXPECT_FLOAT_EQ(spinner->angle, 75.0f);
+}
+
+TEST_F(CStaticImageCtrlTest, WindowTimerAdvancesTheAngleOnlyWhileShown) {
+    spinner->backgroundColor = kPanelGrey;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    ASSERT_TRUE(
+        SetTimer(control, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs, nullptr));
+    const COLORREF before = windowPixel(control, 18, 5);
+    pumpFor(650);
+    const float shown = spinner->angle;
+    EXPECT_GE(shown, 4 * 30.0f) << "100 ms ticks for 650 ms";
+    EXPECT_LE(shown, 7 * 30.0f);
+    EXPECT_EQ(std::fmod(shown, 30.0f), 0.0f);
+    EXPECT_NE(windowPixel(control, 18, 5), before) << "the frame on the screen moved";
+
+    ShowWindow(control, SW_HIDE);
+    pumpFor(350);
+    EXPECT_EQ(spinner->angle, shown);
+    KillTimer(control, CStaticImageCtrl::kTimerId);
+}
+
+TEST_F(CStaticImageCtrlTest, WithoutAPictureOnlyTheColourIsPainted) {
+    spinner->backgroundColor = kPanelGrey;
+    EXPECT_FALSE(spinner->SetImageResource(4242));
+    spinner->angle = 90.0f;
+    paintNow();
+    for (int y = 0; y < 30; y += 3)
+        for (int x = 0; x < 30; x += 3) ASSERT_EQ(windowPixel(control, x, y), kPanelGrey);
+}
+
+TEST_F(CStaticImageCtrlTest, ResetBackgroundRepaintsTheParentUnderTheControlOnlyWithoutColour) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    settle();
+    spinner->ResetBackground();
+    EXPECT_TRUE(updatePending(control));
+    RECT parentUpdate{};
+    GetUpdateRect(host.hwnd(), &parentUpdate, FALSE);
+    EXPECT_EQ(parentUpdate.left, 20);
+    EXPECT_EQ(parentUpdate.top, 30);
+    EXPECT_EQ(parentUpdate.right, 57);
+    EXPECT_EQ(parentUpdate.bottom, 67);
+
+    spinner->backgroundColor = kPanelGrey;
+    settle();
+    spinner->ResetBackground();
+    EXPECT_TRUE(updatePending(control));
+    EXPECT_FALSE(updatePending(host.hwnd()));
+}
+
+// Without a colour the control takes a copy of the parent's pixels under it
+// at the first full paint after a tick, and paints every later frame over
+// that copy: what was on the screen before does not shine through.
+TEST_F(CStaticImageCtrlTest, WithoutColourFramesArePaintedOverACopyOfTheParent) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    settle();
+    EXPECT_FALSE(spinner->hasParentSnapshot());
+
+    // A tick without a copy repaints the parent under the control as well.
+    tick();
+    EXPECT_TRUE(spinner->snapshotWanted());
+    EXPECT_TRUE(updatePending(host.hwnd()));
+    paintNow();
+    ASSERT_TRUE(spinner->hasParentSnapshot());
+    EXPECT_EQ(windowPixel(control, 0, 0), kHostWhite);
+    EXPECT_EQ(windowPixel(control, 36, 36), kHostWhite);
+
+    // Junk on the control's pixels is covered by the copy on the next frame,
+    // and with a copy in hand ticks leave the parent alone.
+    HDC dc = GetDC(control);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT all{0, 0, 37, 37};
+    FillRect(dc, &all, red);
+    DeleteObject(red);
+    ReleaseDC(control, dc);
+    settle();
+    tick();
+    EXPECT_FALSE(updatePending(host.hwnd()));
+    paintNow();
+    EXPECT_EQ(windowPixel(control, 0, 0), kHostWhite);
+    EXPECT_EQ(windowPixel(control, 36, 0), kHostWhite);
+
+    spinner->ResetBackground();
+    EXPECT_FALSE(spinner->hasParentSnapshot());
+    EXPECT_FALSE(spinner->snapshotWanted());
+}
+
+TEST_F(CStaticImageCtrlTest, CopyOfTheParentNeedsAFullPaint) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    settle();
+    tick();
+    // Drop the tick's own invalidation unpainted: a copy is wanted now.
+    ValidateRect(host.hwnd(), nullptr);
+    ValidateRect(control, nullptr);
+    ASSERT_TRUE(spinner->snapshotWanted());
+    RECT corner{0, 0, 5, 5};
+    InvalidateRect(control, &corner, TRUE);
+    UpdateWindow(control);
+    EXPECT_FALSE(spinner->hasParentSnapshot());
+    InvalidateRect(control, nullptr, TRUE);
+    UpdateWindow(control);
+    EXPECT_TRUE(spinner->hasParentSnapshot());
+}
+
+TEST_F(CStaticImageCtrlTest, WithAColourNoCopyOfTheParentIsTaken) {
+    spinner->backgroundColor = kPanelGrey;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    settle();
+    tick();
+    EXPECT_TRUE(spinner->snapshotWanted());
+    paintNow();
+    EXPECT_FALSE(spinner->hasParentSnapshot());
+}
+
+TEST_F(CStaticImageCtrlTest, MouseFallsThroughUnlessTheControlHasTheNotifyStyle) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    const LPARAM inside = MAKELPARAM(rect.left + 5, rect.top + 5);
+    EXPECT_EQ(SendMessageW(control, WM_NCHITTEST, 0, inside), HTTRANSPARENT);
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+
+    SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
+    EXPECT_EQ(SendMessageW(control, WM_NCHITTEST, 0, inside), HTCLIENT);
+    EXPECT_EQ(SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+}
+
+TEST_F(CStaticImageCtrlTest, PaintingManyFramesLeaksNoGdiObjects) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    for (int i = 0; i < 5; ++i) {
+        tick();
+        paintNow();
+    }
+    const size_t before = liveGdiObjects();
+    for (int frame = 0; frame < 300; ++frame) {
+        // Alternate the two backgrounds; drop the copy now and then.
+        if (frame % 100 == 50) spinner->backgroundColor = kPanelGrey;
+        if (frame % 100 == 0) spinner->backgroundColor.reset();
+        if (frame % 37 == 0) spinner->ResetBackground();
+        tick();
+        paintNow();
+    }
+    spinner->backgroundColor.reset();
+    spinner->ResetBackground();
+    tick();
+    paintNow();
+    EXPECT_TRUE(spinner->hasParentSnapshot());
+    EXPECT_EQ(liveGdiObjects(), before);
+}
+
+TEST_F(CStaticImageCtrlTest, ReloadingThePictureManyTimesLeaksNothing) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    paintNow();
+    const size_t before = liveGdiObjects();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(spinner->SetImageResource(i % 2 ? IDB_SPINNER_NORMAL : IDB_SPINNER_HIGHDPI));
+        tick();
+        paintNow();
+    }
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    paintNow();
+    EXPECT_EQ(liveGdiObjects(), before);
+}
+
+// The owner may delete the control while its window lives on (the window is
+// given its own procedure back) or after the window has gone.
+TEST_F(CStaticImageCtrlTest, ControlCanGoBeforeOrAfterItsWindow) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    paintNow();
+    spinner.reset();
+    EXPECT_EQ(CWnd::FromHandlePermanent(control), nullptr);
+    ASSERT_TRUE(IsWindow(control));
+    tick();
+    InvalidateRect(control, nullptr, TRUE);
+    paintNow();
+
+    auto second = std::make_unique<CStaticImageCtrl>();
+    ASSERT_TRUE(second->SubclassWindow(control));
+    ASSERT_TRUE(second->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    paintNow();
+    DestroyWindow(control);
+    EXPECT_EQ(second->GetSafeHwnd(), nullptr);
+    // Without a window the operations only change the control's own state.
+    second->ResetBackground();
+    EXPECT_TRUE(second->SetImageResource(IDB_SPINNER_HIGHDPI));
+    second.reset();
+}
+
+// Before it has a window the control keeps its picture and draws nothing.
+TEST(CStaticImageCtrlWindowlessTest, PictureLoadsWithoutAWindow) {
+    CStaticImageCtrl spinner;
+    EXPECT_TRUE(spinner.SetImageResource(IDB_SPINNER_HIGHDPI));
+    ASSERT_NE(spinner.picture(), nullptr);
+    EXPECT_EQ(spinner.picture()->GetWidth(), 74u);
+    spinner.ResetBackground();
+    EXPECT_FALSE(spinner.hasParentSnapshot());
+}
