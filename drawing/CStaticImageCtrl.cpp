@@ -25,6 +25,8 @@ HCURSOR handCursor() {
 
 }  // namespace
 
+CStaticImageCtrl::CStaticImageCtrl() = default;
+
 CStaticImageCtrl::~CStaticImageCtrl() {
     parentSnapshot_.release();
     dropPicture();

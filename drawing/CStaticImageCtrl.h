@@ -28,7 +28,7 @@ public:
     static constexpr UINT_PTR kTimerId = 1022;
     static constexpr UINT kTimerPeriodMs = 100;
 
-    CStaticImageCtrl() = default;
+    CStaticImageCtrl();
     ~CStaticImageCtrl() override;
 
     // Drops the current picture and the parent snapshot, loads PNG resource

@@ -2,15 +2,29 @@
 
 #include <windows.h>
 
+#include "dialogs/MainDlg.h"
+#include "panel/ContainerCallback.h"
 #include "panel/ContentLoading.h"
 #include "panel/GuidText.h"
 #include "panel/NetworkErrors.h"
+#include "panel/PointerText.h"
+#include "panel/SpinnerControl.h"
+#include "panel/ViewMessages.h"
 #include "util/FileUtils.h"
+#include "xml/XMLParser.h"
 
 namespace {
 constexpr wchar_t kContainerApplet[] = L"HEX_UIX";
 constexpr wchar_t kPanelLogicApplet[] = L"HalvetPanel_BL";
 constexpr wchar_t kAppletVersion[] = L"1.0";
+constexpr wchar_t kSuccess[] = L"Success";
+constexpr wchar_t kFailure[] = L"Failure";
+constexpr wchar_t kTrue[] = L"true";
+constexpr wchar_t kBlankPage[] = L"about:blank";
+
+bool hasLiveWindow(const MainDlg* dialog) {
+    return dialog && dialog->m_hWnd && ::IsWindow(dialog->m_hWnd);
+}
 }  // namespace
 
 HalvetAppUIMessageProcessor* HalvetAppUIMessageProcessor::instance() {
@@ -24,14 +38,34 @@ const std::vector<HalvetAppUIMessageProcessor::HandlerRow>&
 HalvetAppUIMessageProcessor::handlerTable() {
     // Message names are exact and case-sensitive. Each handler is a member of
     // this class and runs on the panel processor.
+    using P = HalvetAppUIMessageProcessor;
     static const std::vector<HandlerRow> table = {
-        {L"proxyCredentialsUpdated", &HalvetAppUIMessageProcessor::proxyCredentialsUpdated},
+        {L"CreateView", &P::createView},
+        {L"ShowView", &P::showView},
+        {L"HideView", &P::hideView},
+        {L"HideSpinner", &P::hideSpinner},
+        {L"ContentForHTML", &P::contentForHTML},
+        {L"ReloadHTML", &P::reloadHTML},
+        {L"LoadBlank", &P::loadBlank},
+        {L"ProcessFonts", &P::processFonts},
+        {L"proxyCredentialsUpdated", &P::proxyCredentialsUpdated},
     };
     return table;
 }
 
 HalvetAppUIMessageProcessor::HalvetAppUIMessageProcessor() = default;
-HalvetAppUIMessageProcessor::~HalvetAppUIMessageProcessor() = default;
+
+HalvetAppUIMessageProcessor::~HalvetAppUIMessageProcessor() {
+    // Reached at module unload. A view still open (the host never called
+    // finalize) loses its window here, so that no window is left with a
+    // procedure in unloaded code; the object itself is let go rather than
+    // deleted, because its release could stop the image library under the
+    // loader lock.
+    if (MainDlg* dialog = mainDialog.release()) {
+        if (hasLiveWindow(dialog)) dialog->DestroyWindow();
+    }
+    parentWindow.Detach();
+}
 
 int HalvetAppUIMessageProcessor::initialize(const wchar_t* initXml, const HostContext* host) {
     if (ProcessMessageManager::initialize(initXml, host) == 0) return 0;
@@ -41,6 +75,7 @@ int HalvetAppUIMessageProcessor::initialize(const wchar_t* initXml, const HostCo
 
 int HalvetAppUIMessageProcessor::finalize(const wchar_t*) {
     // Close steps, in this order: the panel view, then the font stylesheet file.
+    closeMainView();
     deleteFontFile();
     return 1;
 }
@@ -60,9 +95,136 @@ std::wstring HalvetAppUIMessageProcessor::sendToPanelBLFlagged(const std::wstrin
     return sendToAppletFlagged(kPanelLogicApplet, kAppletVersion, name, data);
 }
 
+// The view's life --------------------------------------------------------------
+
+HandlerReply HalvetAppUIMessageProcessor::createView(const std::wstring& data) {
+    XMLParser message;
+    std::wstring handleText;
+    if (!message.initWithXMLString(data) ||
+        !message.stringValueForXQuery(L"//parentViewPtr", handleText))
+        return HandlerReply::fixed(kFailure);
+    const HWND parent = reinterpret_cast<HWND>(textToPointer(handleText));
+    if (!createMainView(parent)) return HandlerReply::fixed(kFailure);
+    return HandlerReply::computed(pointerToText(reinterpret_cast<uintptr_t>(parentWindow.m_hWnd)));
+}
+
+bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
+    // One view at a time: an earlier one is closed (and the container told)
+    // rather than left behind without an owner.
+    closeMainView();
+    if (parentHandle && parentWindow.m_hWnd != parentHandle) {
+        parentWindow.Detach();
+        parentWindow.Attach(parentHandle);
+    }
+    mainDialog = std::make_unique<MainDlg>(&parentWindow);
+    MainDlg* dialog = mainDialog.get();
+    dialog->Create(MainDlg::kTemplateId, &parentWindow);
+    newGuidString(dialog->viewGuid);
+    const std::wstring guid = dialog->viewGuid;
+
+    // The host may call back into the panel from inside each send (even
+    // finalize): after it, only what mainDialog holds then is used.
+    if (!sendAttachParentWindow(guid, dialog->m_hWnd)) return false;
+    if (mainDialog.get() != dialog) return false;
+    pagePath = halvet::panelPagePath();
+    return sendProcessURL(guid, pagePath);
+}
+
+bool HalvetAppUIMessageProcessor::sendAttachParentWindow(const std::wstring& guid, HWND dialog) {
+    const auto callback = reinterpret_cast<uintptr_t>(&containerCallback);
+    return sendToUIX(L"attachParentWindow", halvet::attachParentWindowData(guid, dialog, callback)) !=
+           kFailure;
+}
+
+bool HalvetAppUIMessageProcessor::sendProcessURL(const std::wstring& guid, const std::wstring& path) {
+    const std::wstring reply = sendToUIX(L"processURL", halvet::processURLData(guid, path));
+    halvet::startSpinner(mainDialog.get());
+    return reply != kFailure;
+}
+
+HandlerReply HalvetAppUIMessageProcessor::showView(const std::wstring&) {
+    MainDlg* dialog = mainDialog.get();
+    if (hasLiveWindow(dialog)) {
+        dialog->EnableWindow(TRUE);
+        dialog->ShowWindow(SW_SHOW);
+        sendToUIX(L"RefreshView", halvet::refreshViewData(dialog->viewGuid));
+    }
+    return HandlerReply::fixed(kSuccess);
+}
+
+HandlerReply HalvetAppUIMessageProcessor::hideView(const std::wstring&) {
+    MainDlg* dialog = mainDialog.get();
+    if (hasLiveWindow(dialog)) {
+        dialog->EnableWindow(FALSE);
+        dialog->ShowWindow(SW_HIDE);
+    }
+    return HandlerReply::fixed(kSuccess);
+}
+
+HandlerReply HalvetAppUIMessageProcessor::hideSpinner(const std::wstring&) {
+    halvet::stopSpinner(mainDialog.get());
+    return HandlerReply::fixed(kSuccess);
+}
+
+void HalvetAppUIMessageProcessor::closeMainView() {
+    // Taken out of the state first: a close reached again from inside the
+    // send below finds nothing left to close.
+    std::unique_ptr<MainDlg> dialog = std::move(mainDialog);
+    if (!dialog) return;
+    if (hasLiveWindow(dialog.get())) {
+        sendToUIX(L"signalUIClose", halvet::signalUICloseData(dialog->viewGuid));
+        if (hasLiveWindow(dialog.get())) dialog->DestroyWindow();
+        dialog->Detach();
+        // A view created from inside the send keeps its parent.
+        if (!mainDialog) parentWindow.Detach();
+    }
+}
+
+std::wstring HalvetAppUIMessageProcessor::viewGuid() const {
+    return mainDialog ? mainDialog->viewGuid : std::wstring();
+}
+
+// Content loading --------------------------------------------------------------
+
+std::wstring HalvetAppUIMessageProcessor::sendChangeURL(const std::wstring& url) {
+    AppletMessage message = halvet::changeURLMessage(viewGuid(), url);
+    return sendMessage(message);
+}
+
+bool HalvetAppUIMessageProcessor::sendProcessMessageForJSON(const std::wstring& data) {
+    return sendToUIX(L"processMessageForJSON", data) != kFailure;
+}
+
+HandlerReply HalvetAppUIMessageProcessor::contentForHTML(const std::wstring& data) {
+    if (!hasView()) return HandlerReply::fixed(kFailure);
+    sendProcessMessageForJSON(halvet::contentForHTMLDocument(viewGuid(), data));
+    return HandlerReply::fixed(kSuccess);
+}
+
+HandlerReply HalvetAppUIMessageProcessor::reloadHTML(const std::wstring&) {
+    if (!hasView()) return HandlerReply::fixed(kFailure);
+    halvet::startSpinner(mainDialog.get());
+    // A reload is a fresh start for error reporting too: otherwise one
+    // network error would silence every later one for the panel's life.
+    networkErrorState = 0;
+    return HandlerReply::computed(sendChangeURL(pagePath));
+}
+
+HandlerReply HalvetAppUIMessageProcessor::loadBlank(const std::wstring&) {
+    if (!hasView()) return HandlerReply::fixed(kFailure);
+    return HandlerReply::computed(sendChangeURL(kBlankPage));
+}
+
+HandlerReply HalvetAppUIMessageProcessor::processFonts(const std::wstring&) {
+    if (!hasView()) return HandlerReply::fixed(kFailure);
+    std::wstring url;
+    if (!writeFontFile(url)) return HandlerReply::fixed(kSuccess);
+    return contentForHTML(halvet::fontAnnouncement(url));
+}
+
 HandlerReply HalvetAppUIMessageProcessor::proxyCredentialsUpdated(const std::wstring&) {
     halvet::onProxyCredentialsUpdated(*this);
-    return HandlerReply::fixed(L"true");
+    return HandlerReply::fixed(kTrue);
 }
 
 void HalvetAppUIMessageProcessor::deleteFontFile() {

@@ -1,9 +1,13 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/CWnd.h"
 #include "host/ProcessMessageManager.h"
+
+class MainDlg;
 
 // The panel's processor and the owner of the panel: the one processor of the
 // module, reached everywhere through instance(). It receives every message the
@@ -43,8 +47,46 @@ public:
     std::wstring sendToPanelBLFlagged(const std::wstring& name, const std::wstring& data);
 
     // Handlers of the host's messages.
+    // "CreateView": the main dialog inside the host window named by
+    // //parentViewPtr, the web view attached and the panel page loaded.
+    // Replies the parent handle's text, or "Failure".
+    HandlerReply createView(const std::wstring& data);
+    // "ShowView": enables and shows the dialog, asks for "RefreshView". "Success".
+    HandlerReply showView(const std::wstring& data);
+    // "HideView": disables and hides the dialog. "Success".
+    HandlerReply hideView(const std::wstring& data);
+    // "HideSpinner": stops and hides the loading animation. "Success".
+    HandlerReply hideSpinner(const std::wstring& data);
+    // "ContentForHTML": the data, wrapped with the view GUID, to the page.
+    HandlerReply contentForHTML(const std::wstring& data);
+    // "ReloadHTML": the panel page again, with the spinner turning and network
+    // errors reported afresh; replies the container's answer.
+    HandlerReply reloadHTML(const std::wstring& data);
+    // "LoadBlank": an empty page; replies the container's answer.
+    HandlerReply loadBlank(const std::wstring& data);
+    // "ProcessFonts": a fresh stylesheet file, announced to the page.
+    HandlerReply processFonts(const std::wstring& data);
     // "proxyCredentialsUpdated": a pending proxy error is retried; replies "true".
     HandlerReply proxyCredentialsUpdated(const std::wstring& data);
+    // The four content handlers above reply "Failure" and send nothing
+    // without a view.
+
+    // The view's life.
+    bool createMainView(HWND parentHandle);
+    bool sendAttachParentWindow(const std::wstring& guid, HWND dialog);
+    // Asks for the page and starts the spinner; false on the container's "Failure".
+    bool sendProcessURL(const std::wstring& guid, const std::wstring& path);
+    // "signalUIClose", then the dialog destroyed and deleted. Nothing without a view.
+    void closeMainView();
+    // True while a main dialog object exists.
+    bool hasView() const { return mainDialog != nullptr; }
+    // The current view's GUID; empty without a view.
+    std::wstring viewGuid() const;
+
+    // "changeURL" as a complete message with its fixed source; the reply.
+    std::wstring sendChangeURL(const std::wstring& url);
+    // False only when the container answers "Failure".
+    bool sendProcessMessageForJSON(const std::wstring& data);
 
     // Removes the font stylesheet file at fontFilePath, if one is there.
     void deleteFontFile();
@@ -54,11 +96,17 @@ public:
     bool writeFontFile(std::wstring& url);
 
     // Controller state.
+    // The host's window that holds the panel; wrapped, never owned.
+    CWnd parentWindow;
+    // The panel's view; null before "CreateView" and after the close.
+    std::unique_ptr<MainDlg> mainDialog;
     // The newest font stylesheet file; kept after the file is deleted.
     std::wstring fontFilePath;
     // 0 no network error pending, 1 a proxy error waits for new credentials,
     // 2 a network error was reported (see panel/NetworkErrors.h).
     int32_t networkErrorState = 0;
+    // The panel page, set by "CreateView", read by "ReloadHTML".
+    std::wstring pagePath;
 
 protected:
     // Protected so that tests can derive; everything else uses instance().

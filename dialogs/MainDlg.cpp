@@ -1,0 +1,92 @@
+#include "dialogs/MainDlg.h"
+
+#include "dialogs/FrameworkMessages.h"
+#include "host/HalvetAppUIMessageProcessor.h"
+#include "resources/resource.h"
+
+namespace {
+constexpr wchar_t kWindowText[] = L"HalvetPanel Dialog";
+constexpr float kSpinnerStep = 30.0f;
+}  // namespace
+
+MainDlg::MainDlg(CWnd* parent) : CContainerDlg(kTemplateId, parent), backgroundBrush(kBackground) {}
+
+MainDlg::~MainDlg() = default;
+
+BOOL MainDlg::OnInitDialog() {
+    fitToParent();
+    CContainerDlg::OnInitDialog();
+    if (scrollEnabled) {
+        scrollEnabled = false;
+        updateScrollBars();
+    }
+    autoFit = true;
+    SetWindowText(kWindowText);
+    SetBackgroundColor(kBackground, TRUE);
+
+    spinner.SubclassDlgItem(kSpinnerId, this);
+    spinner.backgroundColor = kBackground;
+    spinner.ResetBackground();
+    const bool highDpi = HalvetAppUIMessageProcessor::instance()->isHighDPI;
+    spinner.SetImageResource(highDpi ? IDB_SPINNER_HIGHDPI : IDB_SPINNER_NORMAL);
+    spinner.step = kSpinnerStep;
+    if (spinner.m_hWnd)
+        ::SetTimer(spinner.m_hWnd, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs,
+                   nullptr);
+    return TRUE;
+}
+
+BOOL MainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            *result = onEraseBackground(reinterpret_cast<HDC>(wParam));
+            return TRUE;
+        case WM_SIZE: {
+            const BOOL handled = CContainerDlg::OnWndMsg(message, wParam, lParam, result);
+            fillWithContent(LOWORD(lParam), HIWORD(lParam));
+            return handled;
+        }
+        case WM_SHOWWINDOW: {
+            const BOOL handled = CContainerDlg::OnWndMsg(message, wParam, lParam, result);
+            if (wParam && m_hWnd) focusContent();
+            return handled;
+        }
+        case FWM_FOCUSCONTENT:
+            focusContent();
+            *result = 1;
+            return TRUE;
+        default:
+            return CContainerDlg::OnWndMsg(message, wParam, lParam, result);
+    }
+}
+
+BOOL MainDlg::onEraseBackground(HDC dc) {
+    // While the spinner shows, the dialog is what the user sees; afterwards
+    // the web view covers it, so only the view is asked to repaint.
+    if (spinner.m_hWnd && ::IsWindowVisible(spinner.m_hWnd)) {
+        RECT client{};
+        GetClientRect(&client);
+        ::FillRect(dc, &client, backgroundBrush);
+        return FALSE;
+    }
+    if (HWND first = ::GetWindow(m_hWnd, GW_CHILD)) ::InvalidateRect(first, nullptr, TRUE);
+    return TRUE;
+}
+
+HWND MainDlg::contentWindow() const {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::GetDlgCtrlID(child) != kSpinnerId) return child;
+    return nullptr;
+}
+
+void MainDlg::fillWithContent(int cx, int cy) {
+    if (HWND content = contentWindow()) ::SetWindowPos(content, nullptr, 0, 0, cx, cy, 0);
+}
+
+void MainDlg::focusContent() {
+    HWND content = contentWindow();
+    if (!content) return;
+    ::BringWindowToTop(content);
+    ::SetForegroundWindow(content);
+    ::SetFocus(content);
+}
