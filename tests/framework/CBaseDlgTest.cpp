@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "dialogs/CBaseDlg.h"
 #include "dialogs/FrameworkMessages.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "dialogs/CContainerDlg.h"
 #include "dialogs/FrameworkMessages.h"
 #include "host/ModuleHandle.h"

@@ -12,7 +12,7 @@ using std::min;
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "dialogs/CImageDlg.h"
 #include "drawing/GdiplusSession.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "drawing/CMemDC2.h"
 #include "drawing/CMemDCEx2.h"
 #include "framework/CBrush.h"

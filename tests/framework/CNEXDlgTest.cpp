@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "dialogs/CNEXDlg.h"
 
 namespace {

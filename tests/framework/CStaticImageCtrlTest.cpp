@@ -11,7 +11,7 @@ using std::min;
 #include <cmath>
 #include <memory>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "drawing/CStaticImageCtrl.h"
 #include "drawing/PngResource.h"
 #include "drawing/RotatedImage.h"

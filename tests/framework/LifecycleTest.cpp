@@ -11,7 +11,7 @@ using std::min;
 
 #include <gtest/gtest.h>
 
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 #include "dialogs/CImageDlg.h"
 #include "drawing/GdiplusSession.h"
 #include "framework/CStatic.h"

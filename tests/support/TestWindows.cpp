@@ -1,9 +1,8 @@
-#include "TestWindows.h"
+#include "support/TestWindows.h"
 
 #include <cstdlib>
 #include <cwchar>
 
-#include "host/ModuleHandle.h"
 
 DialogTemplate::DialogTemplate(DWORD style, short cx, short cy) {
     DLGTEMPLATE header{};
@@ -51,7 +50,7 @@ const wchar_t* hostClass() {
     static const wchar_t* name = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = halvet::thisModule();
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"HalvetTestHost";
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         RegisterClassW(&wc);
@@ -64,7 +63,7 @@ const wchar_t* hostClass() {
 
 HostWindow::HostWindow(DWORD style, int x, int y, int cx, int cy, HWND parent)
     : hwnd_(CreateWindowExW(0, hostClass(), L"host", style, x, y, cx, cy, parent, nullptr,
-                            halvet::thisModule(), nullptr)) {}
+                            GetModuleHandleW(nullptr), nullptr)) {}
 
 HostWindow::~HostWindow() {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
