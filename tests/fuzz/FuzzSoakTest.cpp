@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,12 +20,15 @@
 #include "host/Exports.h"
 #include "host/HalvetAppUIMessageProcessor.h"
 #include "panel/ContainerCallback.h"
+#include "support/FakeContainer.h"
 #include "support/FakeHost.h"
+#include "support/TestWindows.h"
 #include "xml/XMLParser.h"
 
 using halvet::fuzz::RandomInput;
 using halvet::test::DllReply;
 using halvet::test::EntryPoints;
+using halvet::test::FakeContainer;
 using halvet::test::Envelope;
 using halvet::test::FakeHost;
 using halvet::test::HostReply;
@@ -43,6 +47,26 @@ bool isXml(const std::wstring& text) {
 
 bool contains(const std::wstring& text, const wchar_t* part) {
     return text.find(part) != std::wstring::npos;
+}
+
+BOOL CALLBACK countDialog(HWND window, LPARAM count) {
+    wchar_t name[16] = L"";
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) == L"#32770") ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK countDialogsBelow(HWND window, LPARAM count) {
+    countDialog(window, count);
+    EnumChildWindows(window, countDialog, count);
+    return TRUE;
+}
+
+// Dialogs of this thread, top-level or inside any window.
+int liveDialogs() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), countDialogsBelow, reinterpret_cast<LPARAM>(&count));
+    return count;
 }
 
 // What the panel's network-error state should be, from what the container and
@@ -66,6 +90,10 @@ public:
     void credentialsUpdated() {
         if (state == 1) state = 0;
     }
+    // A reload with a view reports network errors afresh.
+    void reloaded(bool hadView) {
+        if (hadView) state = 0;
+    }
 };
 
 class FuzzHost {
@@ -84,6 +112,7 @@ public:
 
     void step(long index) {
         host_.clearRecords();
+        shuffleContainer();
         const int action = random_.below(100);
         if (action < 45) {
             hostMessage();
@@ -91,19 +120,24 @@ public:
             containerEvent();
         } else if (action < 97) {
             credentialsUpdated();
+        } else if (action < 98) {
+            createView();
         } else if (action < 99) {
-            hostMessage(L"CreateView");
+            windowAction();
         } else {
             EXPECT_EQ(host_.finalize(), 1);
             ASSERT_EQ(host_.initialize(), 1);
         }
         checkEnvelopes(index);
+        pumpMessages();
+        ASSERT_LE(liveDialogs(), 1) << "step " << index << ": more than one panel dialog";
         ASSERT_EQ(HalvetAppUIMessageProcessor::instance()->networkErrorState, model_.state)
             << "step " << index << ", last event " << testing::PrintToString(lastEvent_);
     }
 
     void finish() {
         EXPECT_EQ(host_.finalize(), 1);
+        EXPECT_EQ(liveDialogs(), 0) << "finalize left a dialog";
         EXPECT_EQ(host_.outstandingReplies(), 0) << "owned host replies never released";
         EXPECT_EQ(host_.unknownReleases(), 0);
         HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
@@ -115,10 +149,15 @@ private:
         // with something that leaves the error state alone.
         if (depth_ < 2 && random_.chance(3)) {
             ++depth_;
-            if (random_.chance(50))
+            static const std::vector<std::wstring> nested = {L"HideSpinner", L"ShowView", L"HideView",
+                                                             L"ContentForHTML", L"NoSuchMessage"};
+            const int what = random_.below(10);
+            if (what < 4)
                 containerCallback(L"pageMessage", random_.document().c_str());
+            else if (what < 9)
+                host_.send(random_.pick(nested), random_.payload());
             else
-                host_.send(random_.chance(50) ? L"HideSpinner" : L"NoSuchMessage", random_.payload());
+                host_.finalize();
             --depth_;
         }
         static const std::vector<std::wstring> texts = {L"", L"Success", L"Failure", L"true",
@@ -163,9 +202,56 @@ private:
         message.flagA = static_cast<uint8_t>(random_.below(256));
         message.flagB = static_cast<uint8_t>(random_.below(256));
         message.flagC = static_cast<uint8_t>(random_.below(256));
+        const bool hadView = HalvetAppUIMessageProcessor::instance()->hasView();
         checkReply(host_.deliver(message), name);
         if (name == L"proxyCredentialsUpdated") model_.credentialsUpdated();
+        if (name == L"ReloadHTML") model_.reloaded(hadView);
         lastEvent_ = L"host message " + name;
+    }
+
+    // The container accepts or refuses, and now and then reports a load or
+    // lets the host close the panel from inside a request.
+    void shuffleContainer() {
+        static const std::vector<std::wstring> replies = {L"Success", L"Success", L"Failure", L""};
+        for (const wchar_t* name : {L"attachParentWindow", L"processURL", L"changeURL"})
+            container_.replies[name] = random_.pick(replies);
+        container_.during.clear();
+        if (random_.chance(10))
+            container_.during[L"processURL"] = [this] { container_.fire(L"OnLoadEnd", L"file:///C:/x&y"); };
+        if (random_.chance(2)) container_.during[L"attachParentWindow"] = [this] { host_.finalize(); };
+    }
+
+    // "CreateView" naming the host window (now and then a stale or made-up
+    // handle), so that real dialogs come and go.
+    void createView() {
+        wchar_t text[32];
+        HWND target = random_.chance(85) ? window_->hwnd() : reinterpret_cast<HWND>(static_cast<uintptr_t>(random_.below(0x7FFF)));
+        swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(target)));
+        DllReply reply = host_.send(L"CreateView", std::wstring(L"<v><parentViewPtr>") + text + L"</parentViewPtr></v>");
+        ASSERT_NE(reply.pointer, nullptr);
+        lastEvent_ = L"CreateView " + std::wstring(text);
+    }
+
+    // What a host does to its window under the panel at any moment.
+    void windowAction() {
+        HWND window = window_->hwnd();
+        switch (random_.below(4)) {
+            case 0:
+                SetWindowPos(window, nullptr, 0, 0, 100 + random_.below(900), 100 + random_.below(700),
+                             SWP_NOMOVE | SWP_NOZORDER);
+                break;
+            case 1: ShowWindow(window, random_.chance(50) ? SW_HIDE : SW_SHOW); break;
+            case 2:
+                if (HWND dialog = container_.dialog(); IsWindow(dialog))
+                    SetWindowPos(dialog, nullptr, 0, 0, random_.below(1000), random_.below(800),
+                                 SWP_NOMOVE | SWP_NOZORDER);
+                break;
+            default:
+                // The host destroys its window, and the panel's dialog with it.
+                window_ = std::make_unique<HostWindow>(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
+                break;
+        }
+        lastEvent_ = L"window action";
     }
 
     void containerEvent() {
@@ -202,6 +288,9 @@ private:
     }
 
     FakeHost host_{EntryPoints{&initialize, &processMessage, &finalize}};
+    FakeContainer container_{host_};
+    std::unique_ptr<HostWindow> window_ =
+        std::make_unique<HostWindow>(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
     RandomInput random_;
     NetworkModel model_;
     std::vector<std::wstring> names_;
