@@ -85,6 +85,13 @@ BOOL CStaticImageCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRES
             OnPaint();
             *result = 0;
             return TRUE;
+        case WM_PRINTCLIENT:
+            // PrintWindow and WM_PRINT reach the client area through this
+            // message: without an answer the static class would print its
+            // template frame instead of the ring.
+            if (lParam & PRF_CLIENT) OnPrintClient(reinterpret_cast<HDC>(wParam));
+            *result = 0;
+            return TRUE;
         case WM_TIMER:
             if (wParam != kTimerId) return FALSE;
             OnTimer(wParam);
@@ -150,7 +157,21 @@ void CStaticImageCtrl::OnPaint() {
         clipCoversClient(paint, client)) {
         captureParentSnapshot();
     }
-    CMemDC2 buffer(&paint, &client);
+    paintFrame(paint, client);
+}
+
+void CStaticImageCtrl::OnPrintClient(HDC dc) {
+    if (!dc) return;
+    CDC target(dc);
+    RECT client{};
+    GetClientRect(&client);
+    // The frame the screen shows; a print never takes the parent's copy,
+    // since the parent may be printing itself into another surface.
+    paintFrame(target, client);
+}
+
+void CStaticImageCtrl::paintFrame(CDC& target, const RECT& client) {
+    CMemDC2 buffer(&target, &client);
     if (!buffer.GetSafeHdc()) return;
     paintBackground(buffer, client);
     // Without a picture there is nothing to turn (and the image library may

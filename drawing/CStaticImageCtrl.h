@@ -51,6 +51,8 @@ public:
 protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnPaint();
+    // The current frame into a context the caller owns (WM_PRINTCLIENT).
+    void OnPrintClient(HDC dc);
     void OnTimer(UINT_PTR id);
     void applyImage();
     void drawImage(Gdiplus::Graphics& graphics, const RECT& rectangle);
@@ -64,6 +66,8 @@ private:
     bool clipCoversClient(const CDC& dc, const RECT& client) const;
     void captureParentSnapshot();
     void paintBackground(CDC& buffer, const RECT& client);
+    // Background and picture through an off-screen buffer onto `target`.
+    void paintFrame(CDC& target, const RECT& client);
 
     // Declared first so that it is released last: the picture and every
     // drawing surface are gone before the image library may stop.

@@ -62,8 +62,8 @@ const std::vector<StepRule>& stepRules() {
          {{L"name", true, Value::Text, nullptr}}},
         {L"pump",
          false,
-         L"run the message loop for ms milliseconds, or until a message named "
-         L"'until' is sent",
+         L"run the message loop for ms milliseconds, or until the DLL has sent a "
+         L"message named 'until' (since the one the previous such pump waited for)",
          {{L"ms", true, Value::Number, nullptr}, {L"until", false, Value::Text, nullptr}}},
         {L"resize",
          false,

@@ -1,5 +1,6 @@
 #include "ScenarioPlayer.h"
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -227,18 +228,31 @@ void ScenarioPlayer::doPump(const Step& step, size_t index) {
         HostWindow::pump(ms);
         return;
     }
+    // The message may have been sent while an earlier step was pumping (a
+    // picture, a spinner strip): what counts is whether it came after the
+    // one the previous waiting pump stopped at, not after this step began.
     std::wstring until = step.attr(L"until");
-    size_t from = trace_.entries().size();
-    auto arrived = [this, from, until] {
+    size_t stepStart = windowStart_;
+    size_t found = 0;
+    auto arrived = [this, until, &found] {
         const auto& entries = trace_.entries();
-        for (size_t i = from; i < entries.size(); ++i)
-            if (entries[i].kind == EntryKind::Outbound && entries[i].envelope.messageName == until)
+        for (size_t i = untilMark_; i < entries.size(); ++i)
+            if (entries[i].kind == EntryKind::Outbound &&
+                entries[i].envelope.messageName == until) {
+                found = i;
                 return true;
+            }
         return false;
     };
-    if (!HostWindow::pump(ms, arrived) && !arrived())
-        fail(step, index,
-             L"the DLL sent no \"" + until + L"\" within " + step.attr(L"ms") + L" ms");
+    bool met = arrived() || HostWindow::pump(ms, arrived) || arrived();
+    if (met) {
+        // The expectations after this step see the message it waited for.
+        windowStart_ = std::min(stepStart, found);
+        untilMark_ = found + 1;
+        return;
+    }
+    untilMark_ = trace_.entries().size();
+    fail(step, index, L"the DLL sent no \"" + until + L"\" within " + step.attr(L"ms") + L" ms");
 }
 
 std::wstring ScenarioPlayer::picturePath(const std::wstring& name) {

@@ -85,6 +85,7 @@ private:
     PanelLogicRole panelLogic_;
 
     size_t windowStart_ = 0;  // trace entries since the last acting step
+    size_t untilMark_ = 0;    // just after what the last waiting pump waited for
     bool haveReply_ = false;
     PanelLibrary::Reply lastReply_;
     bool finalized_ = false;

@@ -7,6 +7,8 @@ tools/setup.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 out=${1:-$PWD/build/win32/refhost-out}
+# The default folder holds only the newest run: no picture of an older one stays.
+[ -n "${1:-}" ] || rm -rf "$out"
 mkdir -p "$out"
 if [ -x build/win32/bin/refhost.exe ]; then
   winout=$(HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run winepath -w "$out" 2>/dev/null | tr -d '\r')

@@ -148,6 +148,44 @@ TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
     EXPECT_LT(brightness(windowPixel(control, 29, 12)), brightness(windowPixel(control, 18, 5)));
 }
 
+// Pictures of the window (PrintWindow, WM_PRINT, WM_PRINTCLIENT) show the
+// frame the screen shows, not the static class's template frame.
+TEST_F(CStaticImageCtrlTest, PrintingTheControlDrawsTheCurrentFrame) {
+    spinner->backgroundColor = kPanelGrey;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    tick();
+    tick();
+    auto gdiplus = halvet::sharedGdiplusSession();
+    auto ring = halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL);
+    ASSERT_TRUE(ring);
+    PixelSurface expected(37, 37, kPanelGrey);
+    {
+        Gdiplus::Graphics graphics(expected.dc());
+        halvet::drawRotatedImage(graphics, ring.get(), 60.0f, RECT{0, 0, 37, 37});
+    }
+    auto differing = [&](const PixelSurface& printed) {
+        int n = 0;
+        for (int y = 0; y < 37; ++y)
+            for (int x = 0; x < 37; ++x)
+                if (!closeColour(printed.pixel(x, y), expected.pixel(x, y), 2)) ++n;
+        return n;
+    };
+
+    PixelSurface client(37, 37, RGB(255, 0, 0));
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(client.dc()), PRF_CLIENT);
+    EXPECT_EQ(differing(client), 0);
+
+    PixelSurface window(37, 37, RGB(255, 0, 0));
+    ASSERT_TRUE(PrintWindow(control, window.dc(), PW_CLIENTONLY));
+    EXPECT_EQ(differing(window), 0);
+    EXPECT_FALSE(spinner->hasParentSnapshot()) << "printing takes no copy of the parent";
+
+    // Asked for anything but the client area, it draws nothing.
+    PixelSurface none(37, 37, RGB(255, 0, 0));
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(none.dc()), PRF_NONCLIENT);
+    EXPECT_EQ(none.pixel(18, 18), RGB(255, 0, 0));
+}
+
 TEST_F(CStaticImageCtrlTest, TicksTurnOnlyForTimer1022WhileVisibleAndWrapAfterAFullTurn) {
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
     SendMessageW(control, WM_TIMER, 7, 0);

@@ -4,7 +4,9 @@
 // real handlers are elsewhere. It is not the panel: no XML, no proxy logic.
 #include <windows.h>
 
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "host/MessageRecord.h"
@@ -16,10 +18,17 @@ HWND g_dialog = nullptr;
 HWND g_spinner = nullptr;
 std::wstring g_guid = L"{00000000-0000-0000-0000-0000000000AB}";
 
+// Handles and addresses as the panel writes them, as wide as a pointer: a
+// code address of a 64-bit DLL lies above 4 GB, which a 32-bit format
+// argument (`unsigned long` is 32 bits on 64-bit Windows) would cut off.
 std::wstring hex(uintptr_t value) {
-    wchar_t text[24];
-    std::swprintf(text, 24, L"0x%lx", static_cast<unsigned long>(value));
-    return text;
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring out;
+    do {
+        out.insert(out.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return L"0x" + out;
 }
 
 std::wstring escaped(const std::wstring& text) {
@@ -124,7 +133,7 @@ extern "C" __declspec(dllexport) const wchar_t* __cdecl processMessage(
     if (name == L"CreateView") {
         size_t at = data.find(L"<parentViewPtr>");
         if (at == std::wstring::npos) return L"Failure";
-        uintptr_t parent = std::wcstoul(data.c_str() + at + 15, nullptr, 0);
+        auto parent = static_cast<uintptr_t>(std::wcstoull(data.c_str() + at + 15, nullptr, 0));
         return createView(reinterpret_cast<HWND>(parent));
     }
     if (name == L"ShowView" && g_dialog) {
