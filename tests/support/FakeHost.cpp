@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "LogCall.h"
+#include "Text.h"
 #include "support/DllPath.h"
 
 namespace halvet::test {
@@ -15,56 +17,6 @@ namespace {
 
 std::wstring textOf(const wchar_t* text) {
     return text ? text : L"(null)";
-}
-
-std::wstring escaped(const std::wstring& text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'&':
-                out += L"&amp;";
-                break;
-            case L'<':
-                out += L"&lt;";
-                break;
-            case L'>':
-                out += L"&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-// Number of %s conversions in a format (%% is a literal percent sign).
-size_t stringConversions(const std::wstring& format) {
-    size_t count = 0;
-    for (size_t i = 0; i + 1 < format.size(); ++i) {
-        if (format[i] != L'%') continue;
-        if (format[i + 1] == L's') ++count;
-        ++i;
-    }
-    return count;
-}
-
-std::wstring formatted(const std::wstring& format, const std::vector<std::wstring>& args) {
-    std::wstring out;
-    size_t next = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size()) {
-            wchar_t c = format[++i];
-            if (c == L's') {
-                out += next < args.size() ? args[next++] : L"";
-                continue;
-            }
-            if (c != L'%') out += L'%';
-            out += c;
-            continue;
-        }
-        out += format[i];
-    }
-    return out;
 }
 
 }  // namespace
@@ -190,11 +142,11 @@ int FakeHost::finalize(const std::wstring& finalText) {
 
 std::wstring FakeHost::initDocument(const InitArguments& a) {
     std::wstring dir = a.appletDIR.empty() ? programFolder() : a.appletDIR;
-    return L"<CommandLineArguments><appletID>" + escaped(a.appletID) +
-           L"</appletID><appletVersion>" + escaped(a.appletVersion) +
-           L"</appletVersion><appletInstanceID>" + escaped(a.appletInstanceID) +
-           L"</appletInstanceID><appletDIR>" + escaped(dir) + L"</appletDIR><isHighDPI>" +
-           escaped(a.isHighDPI) + L"</isHighDPI></CommandLineArguments>";
+    return L"<CommandLineArguments><appletID>" + refhost::text::xmlEscaped(a.appletID) +
+           L"</appletID><appletVersion>" + refhost::text::xmlEscaped(a.appletVersion) +
+           L"</appletVersion><appletInstanceID>" + refhost::text::xmlEscaped(a.appletInstanceID) +
+           L"</appletInstanceID><appletDIR>" + refhost::text::xmlEscaped(dir) + L"</appletDIR><isHighDPI>" +
+           refhost::text::xmlEscaped(a.isHighDPI) + L"</isHighDPI></CommandLineArguments>";
 }
 
 Envelope FakeHost::messageToPanel(const std::wstring& name, const std::wstring& data) const {
@@ -319,23 +271,18 @@ bool __cdecl FakeHost::releaseTrampoline(void* reply) {
 
 void __cdecl FakeHost::logTrampoline(int level, const wchar_t* module, ...) {
     if (!active_) return;
-    LogCall call;
-    call.level = level;
-    call.module = textOf(module);
+    // Read as the reference host reads it: both call shapes of the DLL.
     va_list args;
     va_start(args, module);
-    for (int i = 0; i < 3; ++i) call.strings.push_back(textOf(va_arg(args, const wchar_t*)));
-    const wchar_t* next = va_arg(args, const wchar_t*);
-    if (next && !std::wcschr(next, L'%')) {
-        // The four-string shape: this one names the event, the format follows.
-        call.strings.push_back(next);
-        next = va_arg(args, const wchar_t*);
-    }
-    call.format = textOf(next);
-    for (size_t i = stringConversions(call.format); i > 0; --i)
-        call.args.push_back(textOf(va_arg(args, const wchar_t*)));
+    refhost::LogCall read = refhost::LogCall::read(level, module, args);
     va_end(args);
-    call.formatted = formatted(call.format, call.args);
+    LogCall call;
+    call.level = read.level;
+    call.module = std::move(read.module);
+    call.strings = std::move(read.strings);
+    call.format = std::move(read.format);
+    call.args = std::move(read.args);
+    call.formatted = std::move(read.text);
     active_->logCalls_.push_back(std::move(call));
 }
 

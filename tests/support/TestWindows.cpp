@@ -95,6 +95,11 @@ COLORREF PixelSurface::pixel(int x, int y) const {
     return RGB((value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
 }
 
+int PixelSurface::brightness(int x, int y) const {
+    const COLORREF c = pixel(x, y);
+    return GetRValue(c) + GetGValue(c) + GetBValue(c);
+}
+
 void PixelSurface::fill(const RECT& rect, COLORREF color) {
     HBRUSH brush = CreateSolidBrush(color);
     FillRect(dc_, &rect, brush);

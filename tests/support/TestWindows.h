@@ -42,7 +42,10 @@ public:
     PixelSurface(const PixelSurface&) = delete;
     PixelSurface& operator=(const PixelSurface&) = delete;
     HDC dc() const { return dc_; }
+    bool ok() const { return dc_ && bitmap_ && bits_; }
     COLORREF pixel(int x, int y) const;
+    // Sum of the three channels: dark pixels give small values.
+    int brightness(int x, int y) const;
     void fill(const RECT& rect, COLORREF color);
 
 private:

@@ -11,7 +11,7 @@ using std::min;
 #include <string>
 #include <memory>
 
-#include "DibSurface.h"
+#include "support/TestWindows.h"
 #include "drawing/PngResource.h"
 #include "drawing/RotatedImage.h"
 #include "drawing/SharedGdiplusSession.h"
@@ -40,7 +40,7 @@ struct Centroid {
     double y = 0;
 };
 
-Centroid darknessCentroid(const DibSurface& surface, int size) {
+Centroid darknessCentroid(const PixelSurface& surface, int size) {
     double total = 0, x = 0, y = 0;
     for (int row = 0; row < size; ++row)
         for (int column = 0; column < size; ++column) {
@@ -61,7 +61,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(gdiplus && gdiplus->ok()); }
 
     // Draws the marked picture into a white surface of `size` over `area`.
-    void draw(DibSurface& surface, float angle, const RECT& area) {
+    void draw(PixelSurface& surface, float angle, const RECT& area) {
         auto picture = markedPicture();
         Gdiplus::Graphics graphics(surface.dc());
         halvet::drawRotatedImage(graphics, picture.get(), angle, area);
@@ -102,7 +102,7 @@ TEST(RotatedImagePlacementTest, EmptyAreaTakesThePictureSize) {
 }
 
 TEST_F(RotatedImageTest, UprightPictureLandsPixelForPixel) {
-    DibSurface surface(37, 37, kWhite);
+    PixelSurface surface(37, 37, kWhite);
     ASSERT_TRUE(surface.ok());
     draw(surface, 0.0f, RECT{0, 0, 37, 37});
     EXPECT_TRUE(isRed(surface.pixel(4, 4)));
@@ -122,7 +122,7 @@ TEST_F(RotatedImageTest, QuarterTurnsMoveTheBlockClockwiseAboutTheCentre) {
         {90.0f, {29, 8}}, {180.0f, {29, 29}}, {270.0f, {8, 29}}, {360.0f, {8, 8}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.angle);
-        DibSurface surface(37, 37, kWhite);
+        PixelSurface surface(37, 37, kWhite);
         draw(surface, c.angle, RECT{0, 0, 37, 37});
         EXPECT_TRUE(isRed(surface.pixel(c.expected.x, c.expected.y)));
         int red = 0;
@@ -139,7 +139,7 @@ TEST_F(RotatedImageTest, QuarterTurnsMoveTheBlockClockwiseAboutTheCentre) {
 // A control larger than its picture: the picture turns about its own centre,
 // not about the control's corner.
 TEST_F(RotatedImageTest, PictureCentredInALargerAreaTurnsInPlace) {
-    DibSurface surface(100, 80, kWhite);
+    PixelSurface surface(100, 80, kWhite);
     const RECT area{0, 0, 100, 80};
     draw(surface, 90.0f, area);
     const POINT origin = halvet::centredImageOrigin(area, 37, 37);  // (31, 21)
@@ -155,7 +155,7 @@ TEST_F(RotatedImageTest, PictureCentredInALargerAreaTurnsInPlace) {
 }
 
 TEST_F(RotatedImageTest, TransformIsRestoredAndNoPictureDrawsNothing) {
-    DibSurface surface(37, 37, kWhite);
+    PixelSurface surface(37, 37, kWhite);
     Gdiplus::Graphics graphics(surface.dc());
     halvet::drawRotatedImage(graphics, nullptr, 45.0f, RECT{0, 0, 37, 37});
     auto picture = markedPicture();
@@ -173,8 +173,8 @@ TEST_F(RotatedImageTest, SpinnerRingLeadsAtTwelveUprightAndAtThreeAfterAQuarterT
     auto ring = halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL);
     ASSERT_TRUE(ring);
     const RECT area{0, 0, 37, 37};
-    DibSurface upright(37, 37, RGB(250, 250, 250));
-    DibSurface turned(37, 37, RGB(250, 250, 250));
+    PixelSurface upright(37, 37, RGB(250, 250, 250));
+    PixelSurface turned(37, 37, RGB(250, 250, 250));
     {
         Gdiplus::Graphics a(upright.dc());
         halvet::drawRotatedImage(a, ring.get(), 0.0f, area);
@@ -206,7 +206,7 @@ TEST_F(RotatedImageTest, RingTurnsAboutItsOwnCentre) {
         ASSERT_TRUE(ring);
         const int size = static_cast<int>(ring->GetWidth());
         const RECT area{0, 0, size, size};
-        DibSurface upright(size, size, RGB(250, 250, 250));
+        PixelSurface upright(size, size, RGB(250, 250, 250));
         {
             Gdiplus::Graphics graphics(upright.dc());
             halvet::drawRotatedImage(graphics, ring.get(), 0.0f, area);
@@ -217,7 +217,7 @@ TEST_F(RotatedImageTest, RingTurnsAboutItsOwnCentre) {
         const double dy = before.y - centre;
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(size) + " pixels at " + std::to_string(c.angle));
-            DibSurface turned(size, size, RGB(250, 250, 250));
+            PixelSurface turned(size, size, RGB(250, 250, 250));
             {
                 Gdiplus::Graphics graphics(turned.dc());
                 halvet::drawRotatedImage(graphics, ring.get(), c.angle, area);
