@@ -197,6 +197,15 @@ TEST_F(PanelPixelsTest, RingTurnsWhileShownAndStandsStillWhileHidden) {
         previous = now;
     }
 
+    // The dialog is never asked to paint under the ring: its grey would
+    // cover the ring until the next frame (it does not clip its children).
+    RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageW(spinner, WM_TIMER, 1022, 0);
+    EXPECT_TRUE(GetUpdateRect(spinner, nullptr, FALSE));
+    EXPECT_FALSE(GetUpdateRect(dialog, nullptr, FALSE));
+    UpdateWindow(spinner);
+    previous = windowPixels(spinner);
+
     // Hidden with its dialog, the ring keeps its position.
     host.send(L"HideView");
     pumpFor(350);
