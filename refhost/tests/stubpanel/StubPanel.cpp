@@ -18,7 +18,9 @@ std::wstring g_guid = L"{00000000-0000-0000-0000-0000000000AB}";
 
 std::wstring hex(uintptr_t value) {
     wchar_t text[24];
-    std::swprintf(text, 24, L"0x%lx", static_cast<unsigned long>(value));
+    // long is 32 bits on 64-bit Windows: a DLL loaded above 4 GB would lose
+    // the top of its addresses.
+    std::swprintf(text, 24, L"0x%llx", static_cast<unsigned long long>(value));
     return text;
 }
 
