@@ -117,9 +117,13 @@ void CStaticImageCtrl::OnTimer(UINT_PTR id) {
     if (id != kTimerId || !IsWindowVisible()) return;
     angle = halvet::advanceSpinnerAngle(angle, step);
     Invalidate(TRUE);
-    // The parent repaints what lies under the control, so the copy taken at
-    // the next full paint shows the parent's background, not an old frame.
-    if (parentSnapshot_.isEmpty()) invalidateParentUnderControl();
+    // Without a colour the parent repaints what lies under the control, so the
+    // copy taken at the next full paint shows the parent's background, not an
+    // old frame. With one, the control covers every pixel itself: a repaint of
+    // the parent would only draw the parent's background over the ring before
+    // the next frame (a parent that does not clip its children, like the
+    // panel's dialog), a flash on every tick, and cost a second paint.
+    if (!backgroundColor && parentSnapshot_.isEmpty()) invalidateParentUnderControl();
     snapshotWanted_ = true;
 }
 

@@ -123,11 +123,18 @@ bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
     const std::wstring guid = dialog->viewGuid;
 
     // The host may call back into the panel from inside each send (even
-    // finalize): after it, only what mainDialog holds then is used.
+    // finalize, or finalize and a new "CreateView"): after it, only what
+    // mainDialog holds then is used, and the view is known by its GUID, not by
+    // an address that a new dialog may have taken over.
     if (!sendAttachParentWindow(guid, dialog->m_hWnd)) return false;
-    if (mainDialog.get() != dialog) return false;
+    if (!isCurrentView(guid)) return false;
     pagePath = halvet::panelPagePath();
-    return sendProcessURL(guid, pagePath);
+    // A view closed while its page was asked for was not made after all.
+    return sendProcessURL(guid, pagePath) && isCurrentView(guid);
+}
+
+bool HalvetAppUIMessageProcessor::isCurrentView(const std::wstring& guid) const {
+    return mainDialog && mainDialog->viewGuid == guid;
 }
 
 bool HalvetAppUIMessageProcessor::sendAttachParentWindow(const std::wstring& guid, HWND dialog) {
@@ -137,9 +144,10 @@ bool HalvetAppUIMessageProcessor::sendAttachParentWindow(const std::wstring& gui
 }
 
 bool HalvetAppUIMessageProcessor::sendProcessURL(const std::wstring& guid, const std::wstring& path) {
-    const std::wstring reply = sendToUIX(L"processURL", halvet::processURLData(guid, path));
+    // Started before the request: the container may finish the page, and the
+    // host stop the spinner, before the request returns.
     halvet::startSpinner(mainDialog.get());
-    return reply != kFailure;
+    return sendToUIX(L"processURL", halvet::processURLData(guid, path)) != kFailure;
 }
 
 HandlerReply HalvetAppUIMessageProcessor::showView(const std::wstring&) {

@@ -74,10 +74,12 @@ public:
     // The view's life.
     bool createMainView(HWND parentHandle);
     bool sendAttachParentWindow(const std::wstring& guid, HWND dialog);
-    // Asks for the page and starts the spinner; false on the container's "Failure".
+    // Starts the spinner and asks for the page; false on the container's "Failure".
     bool sendProcessURL(const std::wstring& guid, const std::wstring& path);
     // "signalUIClose", then the dialog destroyed and deleted. Nothing without a view.
     void closeMainView();
+    // True while the main dialog is the view named `guid`.
+    bool isCurrentView(const std::wstring& guid) const;
     // True while a main dialog object exists.
     bool hasView() const { return mainDialog != nullptr; }
     // The current view's GUID; empty without a view.

@@ -310,12 +310,16 @@ TEST_F(CStaticImageCtrlTest, CopyOfTheParentNeedsAFullPaint) {
     EXPECT_TRUE(spinner->hasParentSnapshot());
 }
 
-TEST_F(CStaticImageCtrlTest, WithAColourNoCopyOfTheParentIsTaken) {
+// With a colour the control covers all its pixels: a tick repaints it alone,
+// and the parent never paints its own background over the ring.
+TEST_F(CStaticImageCtrlTest, WithAColourTicksRepaintOnlyTheControlAndTakeNoCopy) {
     spinner->backgroundColor = kPanelGrey;
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
     settle();
     tick();
     EXPECT_TRUE(spinner->snapshotWanted());
+    EXPECT_TRUE(updatePending(control));
+    EXPECT_FALSE(updatePending(host.hwnd()));
     paintNow();
     EXPECT_FALSE(spinner->hasParentSnapshot());
 }

@@ -115,6 +115,11 @@ void pumpMessages() {
 }
 
 size_t liveGdiObjects() {
+    // The system's colour brushes are made on first use and kept for the
+    // life of the process. A first use between two counts (a caption painted
+    // inactive because another program took the foreground) is not ours:
+    // make them all now.
+    for (int index = 0; index <= COLOR_MENUBAR; ++index) GetSysColorBrush(index);
     // The handle table's location in the process environment block is not
     // filled in by this Wine; its free room is measurable instead: make
     // brushes until GDI refuses, then delete them again.

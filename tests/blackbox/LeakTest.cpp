@@ -1,0 +1,239 @@
+// Many lives of the panel's view inside one loaded DLL leave the process as
+// they found it: heap bytes, private bytes, GDI objects, windows, kernel
+// handles and temporary files.
+//
+// Every count is read after a few warm-up cycles, so that what the DLL and the
+// platform make once and keep (the image library's and the XML library's
+// first-use state, class registrations, fonts) is already there.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/FakeContainer.h"
+#include "support/FakeHost.h"
+#include "support/TestWindows.h"
+
+using halvet::test::FakeContainer;
+using halvet::test::FakeHost;
+using halvet::test::HostReply;
+
+namespace {
+
+// Bytes in busy blocks of every heap of the process: the CRT's heap (which the
+// DLL's new and malloc use), the process heap (COM, the XML and image
+// libraries) and any other.
+int64_t heapBytesInUse() {
+    std::vector<HANDLE> heaps(256);
+    DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (count > heaps.size()) {
+        heaps.resize(count);
+        count = GetProcessHeaps(count, heaps.data());
+    }
+    int64_t bytes = 0;
+    for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
+        HeapUnlock(heaps[i]);
+    }
+    return bytes;
+}
+
+// Committed private memory of the process, region by region (the process
+// memory counters report 0 here).
+int64_t privateBytesInUse() {
+    int64_t bytes = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    for (const BYTE* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) bytes += region.RegionSize;
+        if (region.RegionSize == 0) break;
+    }
+    return bytes;
+}
+
+// Kernel handles: the system hands out the lowest free slot, so a fresh
+// handle's value rises when handles are left open.
+uintptr_t probeHandleValue() {
+    HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const uintptr_t value = reinterpret_cast<uintptr_t>(probe);
+    CloseHandle(probe);
+    return value;
+}
+
+size_t temporaryFileCount() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    do {
+        ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+struct Counts {
+    int64_t heap = 0;
+    int64_t privateBytes = 0;
+    size_t gdi = 0;
+    size_t windows = 0;
+    uintptr_t handle = 0;
+    size_t temporaryFiles = 0;
+
+    static Counts now() {
+        pumpMessages();
+        Counts c;
+        c.heap = heapBytesInUse();
+        c.privateBytes = privateBytesInUse();
+        c.gdi = liveGdiObjects();
+        c.windows = liveThreadWindows();
+        c.handle = probeHandleValue();
+        c.temporaryFiles = temporaryFileCount();
+        return c;
+    }
+};
+
+// Bounds, for any number of cycles (one leaked 8-byte block per cycle is
+// 4,000 bytes over 500 cycles, one object per cycle is 500 objects):
+//   heap bytes: 2 KB, for a library's cache that may keep a freed block;
+//   private bytes: 1 MB, as the heaps commit whole regions and keep them
+//     (large or virtual allocations that the heap walk does not see);
+//   GDI objects: 4, for the system's drawing-context cache (a context and its
+//     region) and colour brushes, which grow once on demand and are kept;
+//   windows, the probe handle's value, temporary files: exact.
+constexpr int64_t kHeapBound = 2 * 1024;
+constexpr int64_t kPrivateBound = 1024 * 1024;
+constexpr size_t kGdiBound = 4;
+
+void expectNoGrowth(const Counts& before, const Counts& after, int cycles) {
+    std::printf("[ leaks    ] %d cycles: heap %+lld bytes, private %+lld bytes, GDI %+d, windows %+d, "
+                "handle value %+d, temporary files %+d\n",
+                cycles, static_cast<long long>(after.heap - before.heap),
+                static_cast<long long>(after.privateBytes - before.privateBytes),
+                int(after.gdi) - int(before.gdi), int(after.windows) - int(before.windows),
+                int(after.handle) - int(before.handle),
+                int(after.temporaryFiles) - int(before.temporaryFiles));
+    EXPECT_LE(after.heap - before.heap, kHeapBound);
+    EXPECT_LE(after.privateBytes - before.privateBytes, kPrivateBound);
+    EXPECT_LE(after.gdi, before.gdi + kGdiBound);
+    EXPECT_EQ(after.windows, before.windows);
+    EXPECT_LE(after.handle, before.handle);
+    EXPECT_EQ(after.temporaryFiles, before.temporaryFiles);
+}
+
+class LeakTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.loaded());
+        // Every reply is a buffer the DLL releases: the host keeps nothing
+        // per message that would count as the DLL's growth.
+        host.setDefaultResponder([](const auto&) { return HostReply::owned(L""); });
+        host.respondToMessage(L"GetProxyCredentials", [](const auto&) {
+            return HostReply::owned(
+                L"<proxy-preferences><proxy-user>u</proxy-user><proxy-password>p</proxy-password>"
+                L"</proxy-preferences>");
+        });
+        ASSERT_EQ(host.initialize(), 1);
+        wchar_t text[32];
+        swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window.hwnd())));
+        createData = std::wstring(L"<v><parentViewPtr>") + text + L"</parentViewPtr></v>";
+    }
+
+    // Warm-up, counts, the cycles, counts again.
+    void measure(int cycles, const std::function<void(FakeContainer&)>& cycle) {
+        auto once = [&] {
+            // One container per view: what it records goes with it.
+            FakeContainer container(host);
+            cycle(container);
+            host.clearRecords();
+        };
+        for (int i = 0; i < 5; ++i) once();
+        // GDI refusing objects during the first count makes the system's
+        // drawing-context cache take a new entry afterwards: not the baseline.
+        Counts::now();
+        once();
+        const Counts before = Counts::now();
+        for (int i = 0; i < cycles && !HasFailure(); ++i) once();
+        expectNoGrowth(before, Counts::now(), cycles);
+    }
+
+    void createAndShow(FakeContainer& container) {
+        ASSERT_NE(host.send(L"CreateView", createData).text, L"Failure");
+        ASSERT_TRUE(IsWindow(container.webView()));
+        host.send(L"ShowView");
+    }
+
+    FakeHost host;
+    HostWindow window{WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480};
+    std::wstring createData;
+};
+
+}  // namespace
+
+// Each counter sees a leak of its kind, so a count that stays put means something.
+TEST(LeakCountersTest, EachCounterSeesWhatIsLeftBehind) {
+    Counts::now();
+    const Counts before = Counts::now();
+    std::vector<void*> blocks;
+    for (int i = 0; i < 100; ++i) blocks.push_back(std::malloc(64));
+    for (int i = 0; i < 100; ++i) blocks.push_back(HeapAlloc(GetProcessHeap(), 0, 64));
+    void* region = VirtualAlloc(nullptr, 2 * kPrivateBound, MEM_COMMIT, PAGE_READWRITE);
+    HBRUSH brush = CreateSolidBrush(RGB(9, 9, 9));
+    HostWindow extra(WS_POPUP, 0, 0, 10, 10);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    wchar_t folder[MAX_PATH + 1] = {}, file[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    GetTempFileNameW(folder, L"hlv", 0, file);
+    const Counts after = Counts::now();
+    EXPECT_GT(after.heap - before.heap, kHeapBound);
+    EXPECT_GT(after.privateBytes - before.privateBytes, kPrivateBound);
+    EXPECT_GT(after.gdi, before.gdi);
+    EXPECT_GT(after.windows, before.windows);
+    EXPECT_GT(after.handle, before.handle);
+    EXPECT_GT(after.temporaryFiles, before.temporaryFiles);
+    DeleteFileW(file);
+    CloseHandle(event);
+    DeleteObject(brush);
+    VirtualFree(region, 0, MEM_RELEASE);
+    for (int i = 0; i < 100; ++i) std::free(blocks[i]);
+    for (int i = 100; i < 200; ++i) HeapFree(GetProcessHeap(), 0, blocks[i]);
+}
+
+TEST_F(LeakTest, FiveHundredShownAndClosedViewsLeaveNothingBehind) {
+    measure(500, [&](FakeContainer& container) {
+        createAndShow(container);
+        host.send(L"HideSpinner");
+        EXPECT_EQ(host.finalize(), 1);
+    });
+}
+
+// The panel's whole life, initialize aside: the page loaded, its fonts, the
+// container's events (a page loaded, a page message, a network error, a
+// proxy error answered with stored credentials), the close.
+TEST_F(LeakTest, ThousandFullCyclesLeaveNothingBehind) {
+    measure(1000, [&](FakeContainer& container) {
+        createAndShow(container);
+        EXPECT_EQ(host.send(L"ProcessFonts").text, L"Success");
+        container.fire(L"OnLoadEnd", L"file:///C:/panel/index.html");
+        host.send(L"HideSpinner");
+        container.fire(L"pageMessage", L"<page><item id=\"1\">text &amp; more</item></page>");
+        container.fire(L"CEF_ERROR", L"<error><errReason>ERR_CONNECTION_RESET</errReason></error>");
+        host.send(L"ReloadHTML");
+        container.fire(L"CEF_ERROR", L"<error><errReason>ERR_TUNNEL_CONNECTION_FAILED</errReason></error>");
+        host.send(L"ContentForHTML", L"<htmlContent><x/></htmlContent>");
+        EXPECT_EQ(host.envelopesNamed(L"setProxyCredentials").size(), 1u);
+        EXPECT_EQ(host.envelopesNamed(L"HEX_NETWORK_ERROR").size(), 1u);
+        EXPECT_EQ(host.finalize(), 1);
+    });
+}
