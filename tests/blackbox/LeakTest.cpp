@@ -69,6 +69,37 @@ uintptr_t probeHandleValue() {
     return value;
 }
 
+// Other test programs write to the user's temporary folder at the same time:
+// this one gets a folder of its own, so that its count sees only the DLL.
+class PrivateTemporaryFolder : public testing::Environment {
+public:
+    void SetUp() override {
+        wchar_t base[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, base);
+        folder_ = std::wstring(base) + L"halvet-blackbox-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        for (const wchar_t* name : {L"TMP", L"TEMP"}) SetEnvironmentVariableW(name, folder_.c_str());
+    }
+    void TearDown() override {
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name != L"." && name != L"..") DeleteFileW((folder_ + L"\\" + name).c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(folder_.c_str());
+    }
+
+private:
+    std::wstring folder_;
+};
+
+testing::Environment* const privateTemporaryFolder =
+    testing::AddGlobalTestEnvironment(new PrivateTemporaryFolder);
+
 size_t temporaryFileCount() {
     wchar_t folder[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, folder);
