@@ -261,6 +261,42 @@ private:
         ::DeleteDC(memory);
         ::ReleaseDC(spinner, screen);
         printRow({"spinner frame: tick, invalidate, paint, 37x37", ours, floor, 1.5});
+        paintCycleRow(spinner, floor);
+    }
+
+    // What one window paint costs by itself here: an invalidate and a
+    // WM_PAINT whose handler only begins and ends the paint. Every frame of
+    // a window pays it; the bare draw above does not.
+    static LRESULT CALLBACK emptyPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_PAINT) {
+            PAINTSTRUCT paint;
+            ::BeginPaint(window, &paint);
+            ::EndPaint(window, &paint);
+            return 0;
+        }
+        if (message == WM_ERASEBKGND) return 1;
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    void paintCycleRow(HWND beside, const Timing& floor) {
+        WNDCLASSW type{};
+        type.lpfnWndProc = emptyPaint;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.lpszClassName = L"HalvetBenchEmptyPaint";
+        RegisterClassW(&type);
+        HWND window = CreateWindowExW(0, type.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 37, 37,
+                                      ::GetParent(beside), nullptr, type.hInstance, nullptr);
+        auto cycle = [&] {
+            ::InvalidateRect(window, nullptr, TRUE);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        };
+        const Timing empty = measure(cycle, options_.smoke ? 20 : 1000, 20);
+        ::DestroyWindow(window);
+        std::printf("%-44s %12.2f %12s %8.2f   (the platform's own cost of any window frame,\n"
+                    "%-44s %12s %12s %8s    as a share of the bare draw above)\n",
+                    "  reference: empty invalidate + WM_PAINT", empty.median, "",
+                    floor.median > 0 ? empty.median / floor.median : 0, "", "", "", "");
     }
 
     // Committed private memory, region by region: the process memory
