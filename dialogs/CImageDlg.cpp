@@ -48,8 +48,8 @@ void CImageDlg::setBackgroundImage(Gdiplus::Image* image, bool owned) {
     repaint();
 }
 
-void CImageDlg::setBackgroundGradient(const GradientSpec& gradient) {
-    backgroundGradient = std::make_unique<GradientSpec>(gradient);
+void CImageDlg::setBackgroundGradient(const GradientSettings& gradient) {
+    backgroundGradient = std::make_unique<GradientSettings>(gradient);
     repaint();
 }
 
@@ -214,7 +214,7 @@ void CImageDlg::paintImage(Gdiplus::Graphics& graphics, const RECT& layout) {
 }
 
 void CImageDlg::paintGradient(Gdiplus::Graphics& graphics, const RECT& layout) {
-    const GradientSpec& g = *backgroundGradient;
+    const GradientSettings& g = *backgroundGradient;
     Gdiplus::Point from(0, 0);
     Gdiplus::Point to(layout.right, 0);
     switch (g.direction) {

@@ -5,7 +5,7 @@
 
 #include "dialogs/CBaseDlg.h"
 #include "dialogs/FollowParameters.h"
-#include "dialogs/GradientSpec.h"
+#include "dialogs/GradientSettings.h"
 #include "dialogs/SavedBackgroundData.h"
 
 namespace Gdiplus {
@@ -37,7 +37,7 @@ public:
     // destructor deletes it), the gradient, the border, a saved picture under
     // `key`. Each repaints.
     void setBackgroundImage(Gdiplus::Image* image, bool owned);
-    void setBackgroundGradient(const GradientSpec& gradient);
+    void setBackgroundGradient(const GradientSettings& gradient);
     void setBorder(COLORREF color, int width);
     void setSavedBackground(HWND key, const RECT& rect, CImage bitmap);
     // Hooks the owner's top-level window so that the dialog moves, sizes,
@@ -54,7 +54,7 @@ public:
     }
 
     Gdiplus::Image* backgroundImage = nullptr;
-    std::unique_ptr<GradientSpec> backgroundGradient;
+    std::unique_ptr<GradientSettings> backgroundGradient;
     uint32_t imageFlags = 0;
     HBRUSH hollowBrush = nullptr;
     COLORREF borderColor = kNoBorder;

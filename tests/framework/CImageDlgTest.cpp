@@ -103,7 +103,7 @@ TEST_F(CImageDlgTest, StretchedPictureCoversTheLayout) {
 }
 
 TEST_F(CImageDlgTest, GradientDirectionThreeRunsBottomLeftToTopRightOpaque) {
-    GradientSpec gradient;
+    GradientSettings gradient;
     gradient.colorFrom = kRed;
     gradient.colorTo = kBlue;
     gradient.direction = 3;
@@ -122,7 +122,7 @@ TEST_F(CImageDlgTest, GradientDirectionThreeRunsBottomLeftToTopRightOpaque) {
 }
 
 TEST_F(CImageDlgTest, GradientTransparencyBlendsWithWhatWasThere) {
-    GradientSpec gradient;
+    GradientSettings gradient;
     gradient.colorFrom = kRed;
     gradient.colorTo = kRed;
     gradient.transparency = 255;
@@ -176,7 +176,7 @@ TEST_F(CImageDlgTest, StaticButtonAndLinkBecomeTransparentEditDoesNot) {
     HWND link = CreateWindowExW(0, L"SysLink", L"<a>link</a>", WS_CHILD | WS_VISIBLE, 0, 60, 40, 10,
                                 dialog.m_hWnd, reinterpret_cast<HMENU>(23), nullptr, nullptr);
     ASSERT_NE(link, nullptr) << "no SysLink class";
-    GradientSpec gradient;
+    GradientSettings gradient;
     dialog.setBackgroundGradient(gradient);
     HBRUSH hollow = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     for (HWND control : {GetDlgItem(dialog.m_hWnd, 20), GetDlgItem(dialog.m_hWnd, 21), link}) {
@@ -225,7 +225,7 @@ TEST_F(CImageDlgTest, SizeInvalidatesForStretchedPictureNotForTiledOne) {
 }
 
 TEST_F(CImageDlgTest, PrintWindowShowsThePaintedBackground) {
-    GradientSpec gradient;
+    GradientSettings gradient;
     gradient.colorFrom = kBlue;
     gradient.colorTo = kBlue;
     dialog.setBackgroundGradient(gradient);

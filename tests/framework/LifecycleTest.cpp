@@ -30,7 +30,7 @@ void paintedCycle(CWnd& host, int round) {
     if (round % 2) {
         dialog->setBackgroundImage(new Gdiplus::Bitmap(40, 30, PixelFormat32bppARGB), true);
     } else {
-        GradientSpec gradient;
+        GradientSettings gradient;
         gradient.direction = round % 4;
         dialog->setBackgroundGradient(gradient);
     }

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // A linear background gradient.
-struct GradientSpec {
+struct GradientSettings {
     COLORREF colorFrom = 0;
     COLORREF colorTo = 0;
     // 1: top to bottom; 2: top-left to bottom-right; 3: bottom-left to
