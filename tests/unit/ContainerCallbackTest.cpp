@@ -121,3 +121,29 @@ TEST(XMLTextTest, EscapesMarkupAndReplacesWhatXmlForbids) {
     EXPECT_EQ(halvet::escapeXMLText(std::wstring(L"\x00\x1F\xFFFE\xFFFF", 4)), L"\xFFFD\xFFFD\xFFFD\xFFFD");
     EXPECT_EQ(halvet::replaceInvalidXMLChars(L"a&<\x01"), L"a&<\xFFFD");
 }
+
+TEST_F(ContainerCallbackTest, HostileAndHugePayloadsGiveOneWellFormedRelay) {
+    std::wstring deep;
+    for (int i = 0; i < 10000; ++i) deep += L"<d>";
+    for (int i = 0; i < 10000; ++i) deep += L"</d>";
+    std::wstring bytes;
+    for (int i = 1; i < 5000; ++i) bytes += static_cast<wchar_t>((i * 7919) % 0xFFFF + 1);
+    const std::wstring payloads[] = {
+        L"",
+        std::wstring(1024 * 1024 / sizeof(wchar_t), L'x'),
+        L"<big>" + std::wstring(1024 * 1024 / sizeof(wchar_t), L'y') + L"</big>",
+        deep,
+        bytes,
+        L"<!DOCTYPE a [<!ENTITY e \"boom\">]><a>&e;</a>",
+    };
+    for (const std::wstring& payload : payloads) {
+        for (const wchar_t* name : {L"pageMessage", L"CEF_ERROR", L"OnLoadEnd"}) {
+            panel().networkErrorState = 0;
+            Envelope relay = relayOf(name, payload);
+            EXPECT_NE(canonical(relay.messageData), L"(not XML)")
+                << name << " with a payload of " << payload.size() << " units";
+            // The declaration may travel as escaped text; its expansion never.
+            EXPECT_EQ(relay.messageData.find(L"<a>boom"), std::wstring::npos);
+        }
+    }
+}
