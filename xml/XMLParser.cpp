@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -129,45 +130,57 @@ std::vector<std::wstring> splitSteps(const std::wstring& path, bool& anyDepth) {
     return steps;
 }
 
-bool isElementNamed(IXMLDOMNode* node, const std::wstring& name) {
-    return nodeType(node) == NODE_ELEMENT && nodeName(node) == name;
+// True when the names of an element and its ancestors, nearest last, end
+// with the path's steps.
+bool endsWithSteps(const std::vector<std::wstring>& names, const std::vector<std::wstring>& steps) {
+    if (names.size() < steps.size()) return false;
+    return std::equal(steps.begin(), steps.end(), names.end() - steps.size());
 }
 
 // Elements that the path selects, in document order: "/a/b" starts at the
-// document, "//a/b" finds its first step at any depth.
+// document, "//a/b" finds its first step at any depth. One pre-order walk
+// tests each element against the whole path through the names of its
+// ancestors, so matches below different first-step elements (nested ones
+// included) come out in the order they stand in the document.
 std::vector<XMLNode> select(IXMLDOMDocument2* document, const std::wstring& path) {
     bool anyDepth = false;
-    std::vector<std::wstring> steps = splitSteps(path, anyDepth);
+    const std::vector<std::wstring> steps = splitSteps(path, anyDepth);
     for (const auto& step : steps)
         if (step.empty()) throw ComFailure{E_INVALIDARG};
     XMLNode root;
     check(document->QueryInterface(kIidNode, reinterpret_cast<void**>(root.GetAddressOf())));
-    std::vector<XMLNode> current;
-    if (anyDepth) {
-        // Pre-order walk of every element.
-        std::vector<XMLNode> stack;
-        std::vector<XMLNode> top = children(root.Get());
-        for (auto it = top.rbegin(); it != top.rend(); ++it) stack.push_back(*it);
-        while (!stack.empty()) {
-            XMLNode node = stack.back();
-            stack.pop_back();
-            if (nodeType(node.Get()) != NODE_ELEMENT) continue;
-            if (nodeName(node.Get()) == steps[0]) current.push_back(node);
-            std::vector<XMLNode> kids = children(node.Get());
-            for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back(*it);
+
+    struct Pending {
+        XMLNode node;
+        size_t depth;  // 1 for the root element
+    };
+    std::vector<XMLNode> matches;
+    std::vector<std::wstring> names;  // the current element's ancestors and itself
+    std::vector<Pending> stack;
+    const auto pushChildren = [&stack](IXMLDOMNode* parent, size_t depth) {
+        std::vector<XMLNode> kids = children(parent);
+        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back({*it, depth});
+    };
+    pushChildren(root.Get(), 1);
+    while (!stack.empty()) {
+        Pending current = std::move(stack.back());
+        stack.pop_back();
+        if (nodeType(current.node.Get()) != NODE_ELEMENT) continue;
+        names.resize(current.depth - 1);
+        names.push_back(nodeName(current.node.Get()));
+        if (anyDepth) {
+            if (endsWithSteps(names, steps)) matches.push_back(current.node);
+            pushChildren(current.node.Get(), current.depth + 1);
+            continue;
         }
-    } else {
-        for (const auto& child : children(root.Get()))
-            if (isElementNamed(child.Get(), steps[0])) current.push_back(child);
+        // From the document: only the chain of step names from the root down.
+        if (names.back() != steps[current.depth - 1]) continue;
+        if (current.depth == steps.size())
+            matches.push_back(current.node);
+        else
+            pushChildren(current.node.Get(), current.depth + 1);
     }
-    for (size_t i = 1; i < steps.size(); ++i) {
-        std::vector<XMLNode> next;
-        for (const auto& node : current)
-            for (const auto& child : children(node.Get()))
-                if (isElementNamed(child.Get(), steps[i])) next.push_back(child);
-        current.swap(next);
-    }
-    return current;
+    return matches;
 }
 
 bool hasDocumentType(IXMLDOMDocument2* document) {

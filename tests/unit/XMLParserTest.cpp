@@ -53,13 +53,64 @@ TEST(XMLParserTest, BuildsEscapedDocumentsAndNestsAnotherParsersRoot) {
     EXPECT_EQ(map[L"url"], L"a&b<c");
 }
 
-TEST(XMLParserTest, DeepAndHugeInputIsAnsweredWithoutCrash) {
-    std::wstring deep;
-    for (int i = 0; i < 10000; ++i) deep += L"<a>";
-    for (int i = 0; i < 10000; ++i) deep += L"</a>";
+TEST(XMLParserTest, PathResultsComeInDocumentOrderWhenFirstStepsNest) {
+    // The inner error's code stands first in the document, though its error
+    // element is the second match of the first step.
     XMLParser parser;
+    ASSERT_TRUE(parser.initWithXMLString(
+        L"<error><error><errorCode>A</errorCode></error><errorCode>B</errorCode></error>"));
     std::wstring value;
-    if (parser.initWithXMLString(deep)) parser.stringValueForXQuery(L"//a", value);
+    ASSERT_TRUE(parser.stringValueForXQuery(L"//error/errorCode", value));
+    EXPECT_EQ(value, L"A");
+    ASSERT_TRUE(parser.initWithXMLString(
+        L"<r><a><b><a><b><c>1</c></b></a><c>2</c></b></a></r>"));
+    ASSERT_TRUE(parser.stringValueForXQuery(L"//a/b/c", value));
+    EXPECT_EQ(value, L"1");
+    ASSERT_TRUE(parser.stringValueForXQuery(L"/r/a/b/c", value));
+    EXPECT_EQ(value, L"2");
+    EXPECT_FALSE(parser.stringValueForXQuery(L"/a/b/c", value));
+    EXPECT_EQ(value, L"2");
+}
+
+TEST(XMLParserTest, MapTakesTheFirstChildOfANameAndSkipsEmptyTexts) {
+    XMLParser parser;
+    ASSERT_TRUE(parser.initWithXMLString(
+        L"<r a=\"x\"><relative_name>B</relative_name><relative_version> 2 </relative_version>"
+        L"<empty/><relative_name>C</relative_name><g><h>deep</h></g></r>"));
+    XMLNode root;
+    ASSERT_TRUE(parser.getRootNode(root));
+    const XMLParser::TextMap expected = {
+        {L"relative_name", L"B"}, {L"relative_version", L"2"}, {L"g", L"deep"}};
+    EXPECT_EQ(parser.getMapFromNode(root), expected);
+}
+
+TEST(XMLParserTest, DeepAndHugeInputIsAnsweredWithoutCrash) {
+    // Deep nesting within every parser's reach: text and paths are found
+    // without recursion.
+    std::wstring nested;
+    for (int i = 0; i < 200; ++i) nested += L"<a>";
+    nested += L"bottom";
+    for (int i = 0; i < 200; ++i) nested += L"</a>";
+    XMLParser parser;
+    ASSERT_TRUE(parser.initWithXMLString(nested));
+    std::wstring value;
+    ASSERT_TRUE(parser.stringValueForXQuery(L"//a/a/a", value));
+    EXPECT_EQ(value, L"bottom");
+
+    // Beyond some parsers' limit: refused (the earlier document stays), or
+    // taken and read like any other.
+    std::wstring deep;
+    for (int i = 0; i < 10000; ++i) deep += L"<d>";
+    deep += L"x";
+    for (int i = 0; i < 10000; ++i) deep += L"</d>";
+    if (parser.initWithXMLString(deep)) {
+        ASSERT_TRUE(parser.stringValueForXQuery(L"//d", value));
+        EXPECT_EQ(value, L"x");
+    } else {
+        ASSERT_TRUE(parser.stringValueForXQuery(L"/a", value));
+        EXPECT_EQ(value, L"bottom");
+    }
+
     std::wstring huge = L"<a>" + std::wstring(1 << 20, L'x') + L"</a>";
     ASSERT_TRUE(parser.initWithXMLString(huge));
     ASSERT_TRUE(parser.stringValueForXQuery(L"/a", value));
