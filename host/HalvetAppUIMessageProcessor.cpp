@@ -74,6 +74,7 @@ int HalvetAppUIMessageProcessor::initialize(const wchar_t* initXml, const HostCo
 }
 
 int HalvetAppUIMessageProcessor::finalize(const wchar_t*) {
+    ++finalizeCount_;
     // Close steps, in this order: the panel view, then the font stylesheet file.
     closeMainView();
     deleteFontFile();
@@ -109,9 +110,7 @@ HandlerReply HalvetAppUIMessageProcessor::createView(const std::wstring& data) {
 }
 
 bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
-    // One view at a time: an earlier one is closed (and the container told)
-    // rather than left behind without an owner.
-    closeMainView();
+    if (!closeEarlierViews()) return false;
     if (parentHandle && parentWindow.m_hWnd != parentHandle) {
         parentWindow.Detach();
         parentWindow.Attach(parentHandle);
@@ -131,6 +130,24 @@ bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
     pagePath = halvet::panelPagePath();
     // A view closed while its page was asked for was not made after all.
     return sendProcessURL(guid, pagePath) && isCurrentView(guid);
+}
+
+bool HalvetAppUIMessageProcessor::closeEarlierViews() {
+    // One view at a time: an earlier one is closed (and the container told)
+    // rather than left behind without an owner. The host may answer that
+    // close's "signalUIClose" with calls of its own, so look again after it:
+    // - a finalize means the panel is being shut down: nothing is built and
+    //   "CreateView" fails;
+    // - a view that a nested "CreateView" built is closed in turn, with its
+    //   own "signalUIClose", and this call builds its view in its place. The
+    //   outer call replies last, so the view the host is left with is the one
+    //   its last reply describes.
+    const uint32_t finalizesBefore = finalizeCount_;
+    while (mainDialog) {
+        closeMainView();
+        if (finalizeCount_ != finalizesBefore) return false;
+    }
+    return true;
 }
 
 bool HalvetAppUIMessageProcessor::isCurrentView(const std::wstring& guid) const {
@@ -212,9 +229,7 @@ HandlerReply HalvetAppUIMessageProcessor::contentForHTML(const std::wstring& dat
 HandlerReply HalvetAppUIMessageProcessor::reloadHTML(const std::wstring&) {
     if (!hasView()) return HandlerReply::fixed(kFailure);
     halvet::startSpinner(mainDialog.get());
-    // A reload is a fresh start for error reporting too: otherwise one
-    // network error would silence every later one for the panel's life.
-    networkErrorState = 0;
+    halvet::onReload(*this);
     return HandlerReply::computed(sendChangeURL(pagePath));
 }
 

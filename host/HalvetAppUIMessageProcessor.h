@@ -78,6 +78,9 @@ public:
     bool sendProcessURL(const std::wstring& guid, const std::wstring& path);
     // "signalUIClose", then the dialog destroyed and deleted. Nothing without a view.
     void closeMainView();
+    // Closes the view "CreateView" replaces, and any view the host builds from
+    // inside that close. False when the host finalized the panel meanwhile.
+    bool closeEarlierViews();
     // True while the main dialog is the view named `guid`.
     bool isCurrentView(const std::wstring& guid) const;
     // True while a main dialog object exists.
@@ -113,4 +116,9 @@ public:
 protected:
     // Protected so that tests can derive; everything else uses instance().
     HalvetAppUIMessageProcessor();
+
+private:
+    // Counts finalize calls, so that a call that sends can tell whether the
+    // host finalized the panel from inside the send.
+    uint32_t finalizeCount_ = 0;
 };

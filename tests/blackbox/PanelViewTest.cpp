@@ -526,3 +526,49 @@ TEST_F(PanelViewTest, CreateViewFromInsideTheCloseKeepsTheNewView) {
     EXPECT_EQ(host.envelopesNamed(L"signalUIClose").size(), 1u);
     EXPECT_FALSE(IsWindow(second));
 }
+
+TEST_F(PanelViewTest, CreateViewFromInsideTheCloseOfASecondCreateViewIsClosedInTurn) {
+    // The nested view is closed with its own "signalUIClose"; the outer call
+    // then builds its view, and the host is left with the view it replied last.
+    createView();
+    const std::wstring first = container.guid();
+    HostWindow other(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400);
+    bool once = true;
+    DllReply inner;
+    std::wstring nested;
+    container.during[L"signalUIClose"] = [&] {
+        if (!once) return;
+        once = false;
+        inner = createView(other.hwnd());
+        nested = container.guid();
+    };
+    const DllReply outer = createView(window.hwnd());
+    EXPECT_EQ(inner.text, handleText(other.hwnd()));
+    EXPECT_EQ(outer.text, handleText(window.hwnd()));
+    ASSERT_EQ(namesOf(host.envelopes()),
+              (std::vector<std::wstring>{L"signalUIClose", L"attachParentWindow", L"processURL",
+                                         L"signalUIClose", L"attachParentWindow", L"processURL"}));
+    EXPECT_EQ(elementText(host.envelopes()[0].messageData, L"guid"), first);
+    EXPECT_EQ(elementText(host.envelopes()[3].messageData, L"guid"), nested);
+    EXPECT_NE(container.guid(), nested);
+    EXPECT_TRUE(dialogsIn(other.hwnd()).empty());
+    ASSERT_EQ(dialogsIn(window.hwnd()).size(), 1u);
+    EXPECT_EQ(dialogsIn(window.hwnd())[0], container.dialog());
+
+    host.clearRecords();
+    host.finalize();
+    ASSERT_EQ(host.envelopesNamed(L"signalUIClose").size(), 1u);
+    EXPECT_EQ(elementText(host.envelopes()[0].messageData, L"guid"), container.guid());
+}
+
+TEST_F(PanelViewTest, FinalizeFromInsideTheCloseOfASecondCreateViewStopsIt) {
+    createView();
+    container.during[L"signalUIClose"] = [&] { EXPECT_EQ(host.finalize(), 1); };
+    EXPECT_EQ(createView(window.hwnd()).text, L"Failure");
+    EXPECT_EQ(namesOf(host.envelopes()), std::vector<std::wstring>{L"signalUIClose"});
+    EXPECT_TRUE(dialogsIn(window.hwnd()).empty());
+    host.clearRecords();
+    host.send(L"ShowView");
+    host.finalize();
+    EXPECT_TRUE(host.envelopes().empty());
+}
