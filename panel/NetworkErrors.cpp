@@ -78,4 +78,12 @@ void onProxyCredentialsUpdated(HalvetAppUIMessageProcessor& processor) {
     processor.sendToPanelBLFlagged(L"HEX_NETWORK_ERROR_RETRY", L"<noxml/>");
 }
 
+void onReload(HalvetAppUIMessageProcessor& processor) {
+    // A reported error is reported afresh after a reload; otherwise one
+    // network error would silence every later one for the panel's life. A
+    // proxy error still waits for its credentials: the dialog is open, and
+    // "proxyCredentialsUpdated" must still bring the retry.
+    if (processor.networkErrorState == kNetworkErrorReported) processor.networkErrorState = kNoError;
+}
+
 }  // namespace halvet

@@ -21,4 +21,8 @@ bool handleNetworkError(HalvetAppUIMessageProcessor& processor, XMLParser& paylo
 // panel's business logic is asked to retry.
 void onProxyCredentialsUpdated(HalvetAppUIMessageProcessor& processor);
 
+// The page is loaded again: a reported network error no longer silences the
+// next; a proxy error waiting for credentials keeps waiting.
+void onReload(HalvetAppUIMessageProcessor& processor);
+
 }  // namespace halvet

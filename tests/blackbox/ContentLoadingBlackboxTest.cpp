@@ -136,6 +136,21 @@ TEST_F(ContentLoadingBlackboxTest, ReloadStartsTheSpinnerFirstAndRearmsErrorRepo
     EXPECT_EQ(host.envelopesNamed(L"HEX_NETWORK_ERROR").size(), 1u);
 }
 
+TEST_F(ContentLoadingBlackboxTest, ReloadWhileTheProxyDialogIsOpenKeepsWaitingForCredentials) {
+    createView();
+    // No stored credentials: the container shows its proxy dialog.
+    const std::wstring proxyError = L"<error><errReason>ERR_TUNNEL_CONNECTION_FAILED</errReason></error>";
+    container.fire(L"CEF_ERROR", proxyError);
+    ASSERT_EQ(host.envelopesNamed(L"ShowProxyDialog").size(), 1u);
+
+    host.send(L"ReloadHTML");
+    host.clearRecords();
+    container.fire(L"CEF_ERROR", proxyError);
+    EXPECT_TRUE(host.envelopes().empty()) << "a second dialog was asked for";
+    EXPECT_EQ(host.send(L"proxyCredentialsUpdated").text, L"true");
+    EXPECT_EQ(host.envelopesNamed(L"HEX_NETWORK_ERROR_RETRY").size(), 1u);
+}
+
 TEST_F(ContentLoadingBlackboxTest, ContentGoesToThePageWrappedWithTheGuid) {
     createView();
     EXPECT_EQ(host.send(L"ContentForHTML", L"<htmlContent/>").text, L"Success");
