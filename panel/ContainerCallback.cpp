@@ -50,7 +50,10 @@ std::wstring wrapText(const std::wstring& payload) {
 }
 
 void relay(HalvetAppUIMessageProcessor& processor, const std::wstring& name,
-           const std::wstring& data) {
+           std::wstring data) {
+    // A wrapper that could not be written still goes out as a document: the
+    // receiver parses every relay, and empty data is not XML.
+    if (data.empty()) data = kWrapperTemplate;
     // Only a lost render process goes with flagA 0.
     if (name == kRenderProcessTerminated)
         processor.sendToPanelBL(name, data);

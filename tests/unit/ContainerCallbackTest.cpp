@@ -2,6 +2,7 @@
 #include "panel/ContainerCallback.h"
 
 #include <string>
+#include <thread>
 
 #include "unit/PanelFixture.h"
 #include "xml/XMLText.h"
@@ -110,6 +111,17 @@ TEST_F(ContainerCallbackTest, AFailingHostSendStillReturnsZero) {
         throw std::runtime_error("host failed");
     });
     EXPECT_EQ(containerCallback(L"OnLoadEnd", L"u"), 0);
+}
+
+TEST_F(ContainerCallbackTest, WrapperThatCannotBeWrittenGoesAsAnEmptyHTMLMessage) {
+    // On a thread that cannot make documents (COM not started there) no
+    // wrapper can be built; the relay still carries a document.
+    host.clearRecords();
+    std::thread([] { containerCallback(L"OnLoadEnd", L"file:///C:/page.html"); }).join();
+    auto relays = host.envelopesTo(L"HalvetPanel_BL");
+    ASSERT_EQ(relays.size(), 1u);
+    EXPECT_EQ(relays[0].messageName, L"OnLoadEnd");
+    EXPECT_EQ(relays[0].messageData, L"<HTMLMessage/>");
 }
 
 TEST(XMLTextTest, EscapesMarkupAndReplacesWhatXmlForbids) {
