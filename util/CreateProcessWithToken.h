@@ -12,7 +12,13 @@ extern "C" BOOL WINAPI HalvetCreateProcessWithTokenW(HANDLE token, DWORD logonFl
                                                      LPPROCESS_INFORMATION processInfo);
 
 namespace halvet {
-// The library and entry the forwarder resolves; tests point it elsewhere to
-// observe the arguments. Defaults: "Advapi32.dll", "CreateProcessWithTokenW".
-void setProcessLaunchTarget(const wchar_t* library, const char* entry);
+// The forwarder's whole work, for any library and entry of that signature:
+// load the library, look the entry up, call it with the arguments unchanged,
+// release the library. 0 when the library or entry is missing (the last error
+// is what the failed load or lookup left); otherwise the callee's result, with
+// its last error kept across the release. Keeps no state.
+BOOL forwardProcessLaunch(const wchar_t* library, const char* entry, HANDLE token,
+                          DWORD logonFlags, LPCWSTR applicationName, LPWSTR commandLine,
+                          DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                          LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo);
 }  // namespace halvet
