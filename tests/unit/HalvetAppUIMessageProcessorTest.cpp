@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "host/Exports.h"
+#include "panel/ContainerCallback.h"
+
 #include "support/FakeHost.h"
 #include "unit/ModuleStateGuard.h"
 
@@ -36,19 +41,59 @@ protected:
 
 }  // namespace
 
-TEST_F(HalvetAppUIMessageProcessorTest, InstanceIsOneObjectForTheWholeModule) {
-    HalvetAppUIMessageProcessor* first = HalvetAppUIMessageProcessor::instance();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(HalvetAppUIMessageProcessor::instance(), first);
+TEST(HalvetAppUIMessageProcessorInstanceTest, ExportsAndTheContainerCallbackShareOneProcessor) {
+    // What initialize gives the processor is what the callback, called as a
+    // plain function, relays with; a message through processMessage changes
+    // the state both see.
+    ModuleStateGuard guard;
+    FakeHost host{EntryPoints{&initialize, &processMessage, &finalize}};
+    halvet::test::InitArguments arguments;
+    arguments.appletID = L"SharedPanel";
+    arguments.appletInstanceID = L"42";
+    ASSERT_EQ(host.initialize(arguments), 1);
+    HalvetAppUIMessageProcessor& panel = *HalvetAppUIMessageProcessor::instance();
+    EXPECT_EQ(panel.appletID, L"SharedPanel");
+    host.clearRecords();
+
+    EXPECT_EQ(containerCallback(L"pageMessage", L"<m/>"), 0);
+    ASSERT_EQ(host.envelopes().size(), 1u);
+    EXPECT_EQ(host.envelopes()[0].sourceAppletID, L"SharedPanel");
+    EXPECT_EQ(host.envelopes()[0].sourceInstanceID, L"42");
+
+    panel.networkErrorState = 1;
+    host.clearRecords();
+    EXPECT_EQ(host.send(L"proxyCredentialsUpdated").text, L"true");
+    EXPECT_EQ(panel.networkErrorState, 0);
+    EXPECT_EQ(host.envelopesNamed(L"HEX_NETWORK_ERROR_RETRY").size(), 1u);
+    host.clearRecords();
+    EXPECT_EQ(containerCallback(L"CEF_ERROR", L"<error><errReason>ERR_FAILED</errReason></error>"), 0);
+    EXPECT_EQ(panel.networkErrorState, 2);
+    panel.networkErrorState = 0;
 }
 
-TEST_F(HalvetAppUIMessageProcessorTest, InitializeAddsEveryRowOfTheHandlerTableOnce) {
-    const auto& table = HalvetAppUIMessageProcessor::handlerTable();
-    EXPECT_EQ(payloadHandlers.size(), table.size());
-    for (const auto& row : table) EXPECT_EQ(payloadHandlers.count(row.name), 1u) << row.name;
-    ASSERT_EQ(panel.initialize(FakeHost::initDocument().c_str(), &host.context()), 1);
-    EXPECT_EQ(payloadHandlers.size(), table.size());
-    for (const auto& row : table) EXPECT_EQ(payloadHandlers.at(row.name).boundObject, nullptr);
+TEST_F(HalvetAppUIMessageProcessorTest, InitializeAddsTheNineHandlersOnce) {
+    // Without a view: each message answers as its own handler does.
+    const std::map<std::wstring, std::wstring> replies = {
+        {L"CreateView", L"Failure"},     {L"ShowView", L"Success"},
+        {L"HideView", L"Success"},       {L"HideSpinner", L"Success"},
+        {L"ContentForHTML", L"Failure"}, {L"ReloadHTML", L"Failure"},
+        {L"LoadBlank", L"Failure"},      {L"ProcessFonts", L"Failure"},
+        {L"proxyCredentialsUpdated", L"true"}};
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(payloadHandlers.size(), replies.size());
+        for (const auto& [name, reply] : replies) {
+            ASSERT_EQ(payloadHandlers.count(name), 1u) << testing::PrintToString(name);
+            EXPECT_EQ(payloadHandlers.at(name).boundObject, nullptr);
+            HandlerReply answer;
+            AppletMessage message;
+            ASSERT_TRUE(panel.dispatch(name, L"", answer, message));
+            EXPECT_EQ(answer.staticText ? answer.staticText : answer.text, reply)
+                << testing::PrintToString(name);
+        }
+        EXPECT_TRUE(host.envelopes().empty());
+        // A repeated initialize replaces the rows rather than adding more.
+        ASSERT_EQ(panel.initialize(FakeHost::initDocument().c_str(), &host.context()), 1);
+    }
 }
 
 TEST_F(HalvetAppUIMessageProcessorTest, AddressesTheContainerAndThePanelLogic) {
