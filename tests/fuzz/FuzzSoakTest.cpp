@@ -1,7 +1,9 @@
 // A seeded random host, container and page against the panel: whatever they
 // send, every call returns, replies are fixed texts or owned copies, every
-// document the panel sends is well-formed XML, and the network-error state
-// follows its table.
+// document the panel sends is well-formed XML, the network-error state
+// follows its table, and every view the panel closes is announced with its
+// own "signalUIClose" (also when the host builds or ends views from inside
+// that announcement).
 //   HALVET_FUZZ_STEPS (default 20000), HALVET_FUZZ_SEED (default: the clock),
 //   HALVET_FUZZ_SECONDS (default 600, a bound on the run).
 #include <windows.h>
@@ -11,6 +13,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -90,9 +94,10 @@ public:
     void credentialsUpdated() {
         if (state == 1) state = 0;
     }
-    // A reload with a view reports network errors afresh.
+    // A reload with a view reports a network error afresh; a proxy error
+    // keeps waiting for its credentials.
     void reloaded(bool hadView) {
-        if (hadView) state = 0;
+        if (hadView && state == 2) state = 0;
     }
 };
 
@@ -118,7 +123,7 @@ public:
             hostMessage();
         } else if (action < 90) {
             containerEvent();
-        } else if (action < 97) {
+        } else if (action < 96) {
             credentialsUpdated();
         } else if (action < 98) {
             createView();
@@ -129,6 +134,7 @@ public:
             ASSERT_EQ(host_.initialize(), 1);
         }
         checkEnvelopes(index);
+        checkClosedViews(index);
         pumpMessages();
         ASSERT_LE(liveDialogs(), 1) << "step " << index << ": more than one panel dialog";
         ASSERT_EQ(HalvetAppUIMessageProcessor::instance()->networkErrorState, model_.state)
@@ -141,6 +147,8 @@ public:
         EXPECT_EQ(host_.outstandingReplies(), 0) << "owned host replies never released";
         EXPECT_EQ(host_.unknownReleases(), 0);
         HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
+        std::cout << "inside the close of a \"CreateView\": " << createViewsInClose_
+                  << " nested \"CreateView\", " << finalizesInClose_ << " nested finalize" << std::endl;
     }
 
 private:
@@ -218,7 +226,55 @@ private:
         container_.during.clear();
         if (random_.chance(10))
             container_.during[L"processURL"] = [this] { container_.fire(L"OnLoadEnd", L"file:///C:/x&y"); };
-        if (random_.chance(2)) container_.during[L"attachParentWindow"] = [this] { host_.finalize(); };
+        const bool finalizeInAttach = random_.chance(2);
+        container_.during[L"attachParentWindow"] = [this, finalizeInAttach] {
+            trackAttachedView();
+            if (finalizeInAttach) host_.finalize();
+        };
+        nestsInClose_ = random_.chance(15) ? 1 + random_.below(2) : 0;
+        if (nestsInClose_ > 0) container_.during[L"signalUIClose"] = [this] { nestInClose(); };
+    }
+
+    // The host answers a view's close with a call of its own: a new view, or
+    // the end of the panel (the close may itself be part of a "CreateView").
+    void nestInClose() {
+        if (nestsInClose_ == 0) return;
+        --nestsInClose_;
+        const bool create = random_.chance(60);
+        if (creatingViews_ > 0) ++(create ? createViewsInClose_ : finalizesInClose_);
+        if (create)
+            createView();
+        else
+            EXPECT_EQ(host_.finalize(), 1);
+    }
+
+    // Views whose dialog the panel made in the host's window, by GUID.
+    void trackAttachedView() {
+        const HWND dialog = container_.dialog();
+        if (IsWindow(dialog) && GetParent(dialog) == window_->hwnd())
+            openViews_[container_.guid()] = dialog;
+    }
+
+    // A dialog of a view that is gone was closed by the panel, which must have
+    // told the container, or went with the host's window (see windowAction).
+    void checkClosedViews(long index) {
+        for (const Envelope& e : host_.envelopesNamed(L"signalUIClose"))
+            openViews_.erase(halvet::test::elementText(e.messageData, L"guid"));
+        for (auto it = openViews_.begin(); it != openViews_.end();) {
+            if (IsWindow(it->second)) {
+                ++it;
+                continue;
+            }
+            ADD_FAILURE() << "step " << index << ": view " << testing::PrintToString(it->first)
+                          << " closed without signalUIClose, last event "
+                          << testing::PrintToString(lastEvent_);
+            it = openViews_.erase(it);
+        }
+    }
+
+    void forgetDeadViews() {
+        for (auto it = openViews_.begin(); it != openViews_.end();)
+            it = IsWindow(it->second) ? std::next(it) : openViews_.erase(it);
     }
 
     // "CreateView" naming the host window (now and then a stale or made-up
@@ -227,7 +283,9 @@ private:
         wchar_t text[32];
         HWND target = random_.chance(85) ? window_->hwnd() : reinterpret_cast<HWND>(static_cast<uintptr_t>(random_.below(0x7FFF)));
         swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(target)));
+        ++creatingViews_;
         DllReply reply = host_.send(L"CreateView", std::wstring(L"<v><parentViewPtr>") + text + L"</parentViewPtr></v>");
+        --creatingViews_;
         ASSERT_NE(reply.pointer, nullptr);
         lastEvent_ = L"CreateView " + std::wstring(text);
     }
@@ -249,6 +307,7 @@ private:
             default:
                 // The host destroys its window, and the panel's dialog with it.
                 window_ = std::make_unique<HostWindow>(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
+                forgetDeadViews();
                 break;
         }
         lastEvent_ = L"window action";
@@ -296,6 +355,11 @@ private:
     std::vector<std::wstring> names_;
     bool credentialsUsable_ = false;
     int depth_ = 0;
+    int nestsInClose_ = 0;
+    int creatingViews_ = 0;
+    long createViewsInClose_ = 0;
+    long finalizesInClose_ = 0;
+    std::map<std::wstring, HWND> openViews_;
     std::wstring lastEvent_;
 };
 
