@@ -142,6 +142,10 @@ public:
     }
 
     void finish() {
+        // The last step's container may still build a view from inside the
+        // close; the final finalize is to end the panel.
+        container_.during.clear();
+        nestsInClose_ = 0;
         EXPECT_EQ(host_.finalize(), 1);
         EXPECT_EQ(liveDialogs(), 0) << "finalize left a dialog";
         EXPECT_EQ(host_.outstandingReplies(), 0) << "owned host replies never released";
