@@ -11,7 +11,7 @@
 #include "support/TestWindows.h"
 #include "dialogs/CContainerDlg.h"
 #include "dialogs/FrameworkMessages.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 namespace {
 
