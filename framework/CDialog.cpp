@@ -38,7 +38,6 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
 
 BOOL CDialog::OnInitDialog() {
     CDataExchange exchange;
-    exchange.m_pDlgWnd = this;
     DoDataExchange(&exchange);
     return TRUE;
 }
