@@ -21,7 +21,7 @@ using std::min;
 #include "drawing/SharedGdiplusSession.h"
 #include "host/Exports.h"
 #include "host/HalvetAppUIMessageProcessor.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "panel/ContainerCallback.h"
 #include "panel/ContentLoading.h"
 #include "resources/resource.h"

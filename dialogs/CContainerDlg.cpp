@@ -138,7 +138,8 @@ void CContainerDlg::addView(HWND window) {
     ViewData& entry =
         *views.insert(views.begin() + static_cast<std::ptrdiff_t>(at), std::move(record));
     if (current < 0) {
-        attachView(entry, this);
+        // Sends messages to the view: `entry` may not survive them.
+        attachView(window, this);
     } else {
         // The old entry took its hook along: a moved view is hooked again, so
         // that it still tells the container when it changes.
@@ -153,16 +154,18 @@ void CContainerDlg::removeView(int index) {
     views.erase(views.begin() + index);
 }
 
-void CContainerDlg::attachView(ViewData& view, CContainerDlg* container) {
-    if (!container || !view.hwnd) return;
-    if (::GetParent(view.hwnd) != container->m_hWnd) ::SetParent(view.hwnd, container->m_hWnd);
-    addControlParent(view.hwnd);
-    view.hook(&viewHookProc, reinterpret_cast<DWORD_PTR>(container));
-    if (::SendMessageW(view.hwnd, FWM_TESTFLAGS, CF_GROWONLY, 0)) {
-        view.viewFlags |= VF_ASKSIZE;
-    } else {
-        view.viewFlags &= ~VF_ASKSIZE;
-    }
+void CContainerDlg::attachView(HWND window, CContainerDlg* container) {
+    if (!container || !window) return;
+    if (::GetParent(window) != container->m_hWnd) ::SetParent(window, container->m_hWnd);
+    addControlParent(window);
+    int index = container->indexOf(window);
+    if (index < 0) return;
+    container->views[index].hook(&viewHookProc, reinterpret_cast<DWORD_PTR>(container));
+    const bool asksSize = ::SendMessageW(window, FWM_TESTFLAGS, CF_GROWONLY, 0) != 0;
+    index = container->indexOf(window);
+    if (index < 0) return;
+    ViewData& view = container->views[index];
+    view.viewFlags = asksSize ? (view.viewFlags | VF_ASKSIZE) : (view.viewFlags & ~VF_ASKSIZE);
 }
 
 void CContainerDlg::collectChildren() {
@@ -182,10 +185,11 @@ void CContainerDlg::collectChildren() {
     }
 }
 
-void CContainerDlg::childrenFirst() {
+void CContainerDlg::childrenFirst(HWND assumed, bool assumedVisible) {
+    // Collected first: a view that lays out may change the list.
     std::vector<HWND> visible;
     for (const ViewData& view : views)
-        if (hasVisibleStyle(view.hwnd)) visible.push_back(view.hwnd);
+        if (countsVisible(view.hwnd, assumed, assumedVisible)) visible.push_back(view.hwnd);
     for (HWND window : visible) ::SendMessageW(window, FWM_RELAYOUT, 0, 0);
 }
 
@@ -222,7 +226,7 @@ void CContainerDlg::relayout(int mode, int viewIndex) {
     const HWND assumed = viewAt(viewIndex);
     {
         BusyScope busy(containerFlags);
-        if (!(mode & kHandshake)) childrenFirst();
+        if (!(mode & kHandshake)) childrenFirst(assumed, assumedVisible);
 
         GridTracks tracks;
         const SIZE need =

@@ -39,7 +39,10 @@ public:
     // The view's size; with `container`, with the view's margins, or as the
     // view reports it when it asks to be asked.
     SIZE measureView(const ViewData& view, CContainerDlg* container);
-    void attachView(ViewData& view, CContainerDlg* container);
+    // Makes `window`, a view of `container`, its child and hooks it. The
+    // entry is looked up again after every message sent to the window: the
+    // view may change the container's list while it answers.
+    static void attachView(HWND window, CContainerDlg* container);
 
     BOOL OnInitDialog() override;
 
@@ -66,7 +69,7 @@ private:
     RECT currentGridMargins();
     RECT currentViewMargins(const ViewData& view);
     void collectChildren();
-    void childrenFirst();
+    void childrenFirst(HWND assumed, bool assumedVisible);
     void updateContentSize(int mode, SIZE need);
     int findStretchView(HWND assumed, bool assumedVisible) const;
     void placeViews(int mode, HWND assumed, HWND stretchWindow, SIZE stretched);

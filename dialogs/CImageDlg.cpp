@@ -11,6 +11,7 @@ using std::min;
 
 #include "dialogs/WindowMetrics.h"
 #include "drawing/CMemDC2.h"
+#include "drawing/SharedGdiplusSession.h"
 #include "framework/CPen.h"
 #include "framework/SelectGuard.h"
 
@@ -31,6 +32,22 @@ bool drawsOverBackground(const CWnd* control) {
            std::wcscmp(name, L"SysLink") == 0;
 }
 
+// A 32-bit device-independent picture with at least one alpha byte that is
+// not zero. Pictures without alpha leave those bytes zero, and blending them
+// by alpha would make them vanish.
+bool carriesAlpha(HBITMAP bitmap) {
+    DIBSECTION section{};
+    if (::GetObjectW(bitmap, sizeof section, &section) != sizeof section) return false;
+    const BITMAP& bits = section.dsBm;
+    if (bits.bmBitsPixel != 32 || !bits.bmBits) return false;
+    const auto* bytes = static_cast<const BYTE*>(bits.bmBits);
+    const size_t rows = static_cast<size_t>(bits.bmHeight < 0 ? -bits.bmHeight : bits.bmHeight);
+    const size_t total = rows * static_cast<size_t>(bits.bmWidthBytes);
+    for (size_t alpha = 3; alpha < total; alpha += 4)
+        if (bytes[alpha]) return true;
+    return false;
+}
+
 }  // namespace
 
 CImageDlg::~CImageDlg() {
@@ -45,11 +62,13 @@ void CImageDlg::setBackgroundImage(Gdiplus::Image* image, bool owned) {
         delete backgroundImage;
     backgroundImage = image;
     imageFlags = owned ? (imageFlags | kOwnsImage) : (imageFlags & ~kOwnsImage);
+    if (image) holdImageLibrary();
     repaint();
 }
 
 void CImageDlg::setBackgroundGradient(const GradientSettings& gradient) {
     backgroundGradient = std::make_unique<GradientSettings>(gradient);
+    holdImageLibrary();
     repaint();
 }
 
@@ -59,11 +78,22 @@ void CImageDlg::setBorder(COLORREF color, int width) {
     repaint();
 }
 
-void CImageDlg::setSavedBackground(HWND key, const RECT& rect, CImage bitmap) {
+bool CImageDlg::setSavedBackground(HWND key, const RECT& rect, HBITMAP bitmap,
+                                   COLORREF transparent) {
+    CImage image;
+    if (!image.Attach(bitmap)) return false;
+    image.SetHasAlphaChannel(carriesAlpha(bitmap));
+    image.SetTransparentColor(transparent);
     SavedBackgroundData& entry = savedBackgrounds[key];
     entry.rect = rect;
-    entry.bitmap = std::move(bitmap);
+    entry.bitmap = std::move(image);
     repaint();
+    return true;
+}
+
+bool CImageDlg::holdImageLibrary() {
+    if (!gdiplus_) gdiplus_ = halvet::sharedGdiplusSession();
+    return gdiplus_ && gdiplus_->ok();
 }
 
 void CImageDlg::repaint() {
@@ -171,7 +201,9 @@ BOOL CImageDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
 
 BOOL CImageDlg::OnEraseBkgnd(CDC* dc) {
     BOOL result;
-    if (!backgroundImage && !backgroundGradient) {
+    // Without the image library the picture or gradient cannot be painted:
+    // the standard erase then keeps the background defined.
+    if ((!backgroundImage && !backgroundGradient) || !holdImageLibrary()) {
         result = CBaseDlg::OnEraseBkgnd(dc);
     } else {
         RECT layout{};

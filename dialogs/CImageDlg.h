@@ -7,6 +7,7 @@
 #include "dialogs/FollowParameters.h"
 #include "dialogs/GradientSettings.h"
 #include "dialogs/SavedBackgroundData.h"
+#include "drawing/GdiplusSession.h"
 
 namespace Gdiplus {
 class Image;
@@ -34,12 +35,19 @@ public:
     virtual UINT followSubclassId() { return 101; }
 
     // Switches on: the picture (owned when `owned`; a later call or the
-    // destructor deletes it), the gradient, the border, a saved picture under
-    // `key`. Each repaints.
+    // destructor deletes it), the gradient, the border. Each repaints. The
+    // picture and the gradient are painted through the image library, which
+    // the dialog then holds until it goes.
     void setBackgroundImage(Gdiplus::Image* image, bool owned);
     void setBackgroundGradient(const GradientSettings& gradient);
     void setBorder(COLORREF color, int width);
-    void setSavedBackground(HWND key, const RECT& rect, CImage bitmap);
+    // Paints `bitmap` (taken over) into `rect` under `key`, replacing what
+    // was there: alpha-blended when it is a 32-bit picture whose alpha bytes
+    // are not all zero (premultiplied colours), else keyed on `transparent`
+    // when that is a colour, else stretched. False, taking nothing, when
+    // `bitmap` is no bitmap.
+    bool setSavedBackground(HWND key, const RECT& rect, HBITMAP bitmap,
+                            COLORREF transparent = CLR_INVALID);
     // Hooks the owner's top-level window so that the dialog moves, sizes,
     // shows and hides with it. False without an owner, or when the dialog is
     // itself the top-level window.
@@ -71,6 +79,9 @@ private:
     static LRESULT CALLBACK followSubclassProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     bool stretchesImage() const { return m_BkgrLocation != BACKGR_TILE; }
+    // The image library for the background, taken on first need; false
+    // when it cannot be started.
+    bool holdImageLibrary();
     void paintImage(Gdiplus::Graphics& graphics, const RECT& layout);
     void paintGradient(Gdiplus::Graphics& graphics, const RECT& layout);
     void paintBorder(CDC* dc);
@@ -81,4 +92,7 @@ private:
     // that window, even when the owner has moved elsewhere since.
     HWND followedWindow_ = nullptr;
     UINT followId_ = 0;
+    // Outlives every image object of the dialog: the destructor releases the
+    // picture first.
+    std::shared_ptr<GdiplusSession> gdiplus_;
 };

@@ -119,11 +119,10 @@ bool Resizer::placeRelative(const ResizeProp& reference, const ResizeProp& targe
 
     const Placement placement = layout::computePlacement(request);
     if (placement.refused) return false;
-    if (placement.move) {
-        targetWindow->SetWindowPos(nullptr, placement.x, placement.y, placement.width,
-                                   placement.height,
-                                   kKeepZOrder | (placement.resized ? 0 : SWP_NOSIZE));
-    }
+    // A target already in place changes nothing, the owner's size included.
+    if (!placement.move) return true;
+    targetWindow->SetWindowPos(nullptr, placement.x, placement.y, placement.width, placement.height,
+                               kKeepZOrder | (placement.resized ? 0 : SWP_NOSIZE));
     if (place & PL_GROWOWNER)
         growOwner(reference, placement.x + placement.width, placement.y + placement.height, place);
     return true;

@@ -13,7 +13,7 @@ using std::min;
 #include "framework/CBrush.h"
 #include "framework/CClientDC.h"
 #include "framework/CPaintDC.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 namespace {
 

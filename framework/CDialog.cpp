@@ -1,7 +1,7 @@
 #include "framework/CDialog.h"
 
 #include "framework/CDataExchange.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
     : m_pParentWnd(parent), m_lpszTemplateName(MAKEINTRESOURCEW(templateId)) {}
@@ -38,7 +38,6 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
 
 BOOL CDialog::OnInitDialog() {
     CDataExchange exchange;
-    exchange.m_pDlgWnd = this;
     DoDataExchange(&exchange);
     return TRUE;
 }

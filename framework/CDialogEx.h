@@ -21,7 +21,6 @@ public:
     // Paints the client area with `color` from now on.
     void SetBackgroundColor(COLORREF color, BOOL repaint = TRUE);
     void SetBackgroundImageLocation(BackgroundLocation location) { m_BkgrLocation = location; }
-    int GetBackgroundImageLocation() const { return m_BkgrLocation; }
 
 protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;

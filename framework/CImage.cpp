@@ -21,13 +21,16 @@ CImage& CImage::operator=(CImage&& other) noexcept {
     return *this;
 }
 
-void CImage::Attach(HBITMAP bitmap) {
+bool CImage::Attach(HBITMAP bitmap) {
     Destroy();
     BITMAP info{};
-    if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return;
+    if (!bitmap || ::GetObjectType(bitmap) != OBJ_BITMAP ||
+        !::GetObjectW(bitmap, sizeof info, &info))
+        return false;
     bitmap_ = bitmap;
     width_ = info.bmWidth;
     height_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    return true;
 }
 
 void CImage::Destroy() {

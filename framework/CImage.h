@@ -13,12 +13,9 @@ public:
     CImage(const CImage&) = delete;
     CImage& operator=(const CImage&) = delete;
 
-    // Takes ownership of `bitmap`.
-    void Attach(HBITMAP bitmap);
+    // Takes ownership of `bitmap`; false (taking nothing) when it is no bitmap.
+    bool Attach(HBITMAP bitmap);
     void Destroy();
-    bool IsNull() const { return bitmap_ == nullptr; }
-    int GetWidth() const { return width_; }
-    int GetHeight() const { return height_; }
     void SetHasAlphaChannel(bool hasAlpha) { hasAlpha_ = hasAlpha; }
     // CLR_INVALID: no transparent colour. Returns the previous one.
     COLORREF SetTransparentColor(COLORREF color);

@@ -1,9 +1,5 @@
 #include "framework/CWindowDC.h"
 
-#include "framework/CWnd.h"
-
-CWindowDC::CWindowDC(CWnd* window) : CWindowDC(window ? window->m_hWnd : nullptr) {}
-
 CWindowDC::CWindowDC(HWND window) : window_(window) {
     Attach(::GetWindowDC(window));
 }

@@ -1,13 +1,10 @@
 #pragma once
 #include "framework/CDC.h"
 
-class CWnd;
-
 // The drawing context of a whole window (the screen for a null window), held
 // for one scope and released at its end.
 class CWindowDC : public CDC {
 public:
-    explicit CWindowDC(CWnd* window);
     explicit CWindowDC(HWND window);
     ~CWindowDC() override;
 

@@ -64,15 +64,6 @@ CWnd* CWnd::FromHandle(HWND window) {
     return result;
 }
 
-void CWnd::DeleteTempMap() {
-    for (auto& entry : temporaryMap()) entry.second->m_hWnd = nullptr;
-    temporaryMap().clear();
-}
-
-size_t CWnd::permanentCount() {
-    return permanentMap().size();
-}
-
 BOOL CWnd::Attach(HWND window) {
     if (!window || m_hWnd || FromHandlePermanent(window)) return FALSE;
     permanentMap()[window] = this;

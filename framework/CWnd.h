@@ -1,8 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <cstddef>
-
 class CDC;
 
 // Window wrapper. A wrapper is either attached to a window owned elsewhere
@@ -29,14 +27,8 @@ public:
     static CWnd* FromHandle(HWND window);
     // The subclassed or attached wrapper only.
     static CWnd* FromHandlePermanent(HWND window);
-    // Frees every temporary wrapper (they are also freed, once their window is
-    // gone, whenever a new one is made).
-    static void DeleteTempMap();
-    // Number of windows that lead to a subclassed or attached wrapper.
-    static size_t permanentCount();
     static CWnd* GetDesktopWindow() { return FromHandle(::GetDesktopWindow()); }
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     BOOL Attach(HWND window);
     HWND Detach();
     // Routes the window's messages through this object.
@@ -48,9 +40,7 @@ public:
 
     // Thin forwarders.
     CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
-    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
-    CWnd* GetWindow(UINT command) const { return FromHandle(::GetWindow(m_hWnd, command)); }
     void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
     void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
@@ -65,9 +55,6 @@ public:
         return ::SendMessageW(m_hWnd, message, wParam, lParam);
     }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
-    DWORD GetExStyle() const {
-        return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE));
-    }
     BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 // The loader lock is held here: store the module handle and nothing else
 // (no COM, no GDI+, no user32, no LoadLibrary).

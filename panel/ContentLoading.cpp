@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "resources/resource.h"
 #include "util/FileUtils.h"
 #include "xml/XMLParser.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "panel/PointerText.h"
 #include "xml/XMLParser.h"
 

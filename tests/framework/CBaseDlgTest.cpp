@@ -227,3 +227,21 @@ TEST(CBaseDlgMetricsTest, ScrollBarSizesAndFrameInsets) {
     EXPECT_EQ(insets.right, 0);
     framed.frameInsets(nullptr);
 }
+
+// A target already where it belongs is not moved, and the owner does not grow
+// for it either: growing follows a move only.
+TEST_F(CBaseDlgTest, TargetInPlaceLeavesTheOwnerAsItIs) {
+    ResizeProp reference;
+    reference.controlId = 11;  // bottom at 130
+    reference.marginRight = 0;
+    reference.marginBottom = 0;
+    ResizeProp target;
+    target.controlId = 10;
+    target.marginRight = 0;
+    target.marginBottom = 100;
+    SetWindowPos(first, nullptr, 20, 230, 50, 20, SWP_NOZORDER);  // already below, past the client
+    EXPECT_TRUE(dialog.resizer.placeRelative(reference, target, PL_BELOW | PL_GROWOWNER, AL_LEFT));
+    EXPECT_TRUE(isRect(rectIn(first, dialog.m_hWnd), 20, 230, 70, 250));
+    EXPECT_EQ(dialog.clientSize().cx, 300);
+    EXPECT_EQ(dialog.clientSize().cy, 200);
+}

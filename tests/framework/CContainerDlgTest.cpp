@@ -3,7 +3,10 @@
 // and child containers.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,12 +14,14 @@
 #include "support/TestWindows.h"
 #include "dialogs/CContainerDlg.h"
 #include "dialogs/FrameworkMessages.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 namespace {
 
 // A plain view window that counts its moves, answers FWM_ISSTRETCHABLE as
-// told, and records the framework messages it receives.
+// told, and records the framework messages it receives. With `askedSize` it
+// says it is grow-only and reports that size; with `addWhenAsked` it gives
+// the container another view while answering whether it is grow-only.
 class TestView {
 public:
     TestView(HWND parent, int cx, int cy, bool visible = true, DWORD kind = WS_CHILD) {
@@ -46,6 +51,8 @@ public:
     int moves = 0;  // SetWindowPos calls that reached the window
     bool stretchable = false;
     HWND relayoutOnMove = nullptr;  // a container asked to lay out from inside its layout
+    std::optional<SIZE> askedSize;
+    HWND addWhenAsked = nullptr;
     std::vector<UINT> messages;
 
 private:
@@ -74,6 +81,17 @@ private:
                 if (self->relayoutOnMove) SendMessageW(self->relayoutOnMove, FWM_RELAYOUT, 0, 0);
             }
             if (message == FWM_ISSTRETCHABLE) return self->stretchable ? 1 : 0;
+            if (message == FWM_TESTFLAGS && wParam == CF_GROWONLY) {
+                if (self->addWhenAsked)
+                    SendMessageW(
+                        GetParent(window), FWM_ADDVIEW,
+                        reinterpret_cast<WPARAM>(std::exchange(self->addWhenAsked, nullptr)), 0);
+                return self->askedSize ? 1 : 0;
+            }
+            if (message == FWM_GETCONTENTSIZE && self->askedSize) {
+                *reinterpret_cast<SIZE*>(wParam) = *self->askedSize;
+                return 1;
+            }
             if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         }
         return DefWindowProcW(window, message, wParam, lParam);
@@ -213,8 +231,10 @@ TEST_F(CContainerDlgTest, StretchViewTakesTheSpareSpace) {
     EXPECT_EQ(b.rectIn(container.m_hWnd).bottom, 150);
 }
 
-// Two views per row and three views: the trailing view is placed in its own
-// row, is never the stretch view, and nothing reads past the tracks.
+// Two views per row and three views: each new view goes to the end of the
+// complete rows, so b (added with no complete row yet) goes before a, and c
+// after both. The trailing view is placed in its own row, is never the
+// stretch view, and nothing reads past the tracks.
 TEST_F(CContainerDlgTest, IncompleteLastRowIsPlacedButNotStretched) {
     container.scrollEnabled = false;
     container.autoFit = false;
@@ -224,11 +244,14 @@ TEST_F(CContainerDlgTest, IncompleteLastRowIsPlacedButNotStretched) {
     TestView& c = view(70, 30);
     c.stretchable = true;
     for (TestView* v : {&a, &b, &c}) container.addView(v->hwnd);
-    // The third went to the end of the complete rows each time; the order
-    // is a, b, c as two complete views and one trailing.
     ASSERT_EQ(container.views.size(), 3u);
+    EXPECT_EQ(container.views[0].hwnd, b.hwnd);
+    EXPECT_EQ(container.views[1].hwnd, a.hwnd);
+    EXPECT_EQ(container.views[2].hwnd, c.hwnd);
     container.relayout(1, CContainerDlg::kNoView);
+    EXPECT_EQ(a.rectIn(container.m_hWnd).left, 50);  // beside b in the first row
     const RECT rc = c.rectIn(container.m_hWnd);
+    EXPECT_EQ(rc.left, 0);
     EXPECT_EQ(rc.right - rc.left, 70);
     EXPECT_EQ(rc.bottom - rc.top, 30);
     EXPECT_EQ(rc.top, 60);  // below the first row
@@ -261,6 +284,79 @@ TEST_F(CContainerDlgTest, ReaddingViewsMovesAndRehooks) {
     EXPECT_EQ(container.views.size(), 2u);
     ShowWindow(b.hwnd, SW_HIDE);
     EXPECT_EQ(topOf(c), 0);
+}
+
+// Before measuring, a layout asks each visible view to lay itself out, in
+// list order; a view being shown or hidden counts by what the layout is told,
+// not by its style, which does not say so yet. The size handshake skips it.
+TEST_F(CContainerDlgTest, ChildrenLayOutFirstByTheSameVisibilityRule) {
+    TestView& a = added(200, 100);
+    TestView& b = added(250, 50);
+    TestView& hidden = view(100, 10, false);
+    container.addView(hidden.hwnd);
+    a.messages.clear();
+    b.messages.clear();
+    container.SendMessage(FWM_RELAYOUT);
+    EXPECT_EQ(a.received(FWM_RELAYOUT), 1);
+    EXPECT_EQ(b.received(FWM_RELAYOUT), 1);
+    EXPECT_EQ(hidden.received(FWM_RELAYOUT), 0);
+
+    ShowWindow(b.hwnd, SW_HIDE);  // still WS_VISIBLE while the layout runs
+    EXPECT_EQ(b.received(FWM_RELAYOUT), 1);
+    EXPECT_EQ(a.received(FWM_RELAYOUT), 2);
+    ShowWindow(hidden.hwnd, SW_SHOWNA);  // not yet WS_VISIBLE
+    EXPECT_EQ(hidden.received(FWM_RELAYOUT), 1);
+
+    a.messages.clear();
+    container.relayout(CContainerDlg::kAssumeVisible | CContainerDlg::kHandshake,
+                       CContainerDlg::kNoView);
+    EXPECT_EQ(a.received(FWM_RELAYOUT), 0);
+}
+
+// A grow-only view is asked for its size when attached; the grid measures it
+// by its answer (without its margins), placing keeps its window size. The
+// entry is found again after the question, even when the view adds another
+// view to the container while answering.
+TEST_F(CContainerDlgTest, GrowOnlyViewIsMeasuredByItsAnswerEvenWhenItChangesTheList) {
+    TestView& a = added(200, 100);
+    TestView& asking = view(80, 40);
+    TestView& extra = view(60, 20);
+    asking.askedSize = SIZE{90, 333};
+    asking.addWhenAsked = extra.hwnd;
+    container.views.shrink_to_fit();  // the nested addition moves the list
+    container.addView(asking.hwnd);
+    ASSERT_EQ(container.views.size(), 3u);
+    EXPECT_EQ(container.views[0].hwnd, a.hwnd);
+    EXPECT_EQ(container.views[1].hwnd, asking.hwnd);
+    EXPECT_EQ(container.views[2].hwnd, extra.hwnd);
+    EXPECT_TRUE(container.views[1].viewFlags & VF_ASKSIZE);
+    EXPECT_TRUE(container.views[1].viewFlags & VF_HOOKED);
+    EXPECT_FALSE(container.views[2].viewFlags & VF_ASKSIZE);
+
+    container.views[1].margins = RECT{5, 5, 5, 5};
+    const SIZE need = container.computeGridSize(CContainerDlg::kNoView, true, nullptr);
+    EXPECT_EQ(need.cx, 200);
+    EXPECT_EQ(need.cy, 100 + 333 + 20);
+    container.SendMessage(FWM_RELAYOUT);
+    const RECT r = asking.rectIn(container.m_hWnd);
+    EXPECT_EQ(r.bottom - r.top, 40);
+    EXPECT_EQ(r.top, 100 + 5);
+    EXPECT_EQ(extra.top(container.m_hWnd), 100 + 5 + 40 + 5);
+}
+
+// A grow-only container takes the grid's size as its content size only when
+// the grid outgrows the client area.
+TEST_F(CContainerDlgTest, GrowOnlyContainerTakesOnlyALargerContentSize) {
+    container.containerFlags |= CF_GROWONLY;
+    const auto widthBefore = container.contentWidth;
+    const auto heightBefore = container.contentHeight;
+    added(200, 100);
+    added(250, 150);
+    EXPECT_EQ(container.contentWidth, widthBefore);
+    EXPECT_EQ(container.contentHeight, heightBefore);
+    added(120, 200);
+    EXPECT_EQ(container.contentWidth, 250);
+    EXPECT_EQ(container.contentHeight, 450);
 }
 
 // A layout asked for from inside a layout is dropped; FWM_SETOPTION(1, 1)
@@ -407,4 +503,72 @@ TEST(CContainerDlgCollectTest, CollectsDirectChildrenOnce) {
     empty.containerFlags |= CF_COLLECTCHILDREN;
     empty.relayout(1, CContainerDlg::kNoView);
     EXPECT_TRUE(empty.containerFlags & CF_COLLECTCHILDREN);
+}
+
+namespace {
+
+// A container that moves its grid in by (10, 20) and the views marked for it
+// down by 7, and records whom it was asked for (null: the grid).
+class AdjustingContainer : public CContainerDlg {
+public:
+    AdjustingContainer() : CContainerDlg(0) {}
+    std::vector<HWND> asked;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message != FWM_ADJUSTMARGINS)
+            return CContainerDlg::OnWndMsg(message, wParam, lParam, result);
+        auto* margins = reinterpret_cast<RECT*>(wParam);
+        asked.push_back(reinterpret_cast<HWND>(lParam));
+        if (lParam) {
+            margins->top += 7;
+        } else {
+            margins->left += 10;
+            margins->top += 20;
+        }
+        *result = 0;
+        return TRUE;
+    }
+};
+
+}  // namespace
+
+// The grid's margins, and those of a view marked for it, are adjusted for
+// each use; the stored margins stay as they were and unmarked views are not
+// asked about.
+TEST(CContainerDlgMarginsTest, AdjustedMarginsPlaceAndMeasureTheGrid) {
+    AdjustingContainer container;
+    ASSERT_TRUE(container.CreateIndirect(popupTemplate()));
+    container.setClientSize(300, 400);
+    container.ShowWindow(SW_SHOWNA);
+    TestView a(container.m_hWnd, 200, 100);
+    TestView b(container.m_hWnd, 50, 50);
+    container.addView(a.hwnd);
+    container.addView(b.hwnd);
+    container.gridMargins = RECT{1, 2, 0, 0};
+    container.views[0].margins = RECT{0, 3, 0, 0};
+    container.views[0].viewFlags |= VF_ADJUSTMARGINS;
+    container.relayout(CContainerDlg::kAssumeVisible, CContainerDlg::kNoView);
+    EXPECT_EQ(a.rectIn(container.m_hWnd).left, 1);
+    EXPECT_EQ(a.top(container.m_hWnd), 2 + 3 + 7);
+    EXPECT_EQ(b.top(container.m_hWnd), 2 + 110);
+
+    container.containerFlags |= CF_ADJUSTMARGINS;
+    container.asked.clear();
+    container.relayout(CContainerDlg::kAssumeVisible, CContainerDlg::kNoView);
+    EXPECT_EQ(a.rectIn(container.m_hWnd).left, 11);
+    EXPECT_EQ(a.top(container.m_hWnd), 22 + 3 + 7);
+    EXPECT_EQ(b.top(container.m_hWnd), 22 + 110);
+    const SIZE need = container.computeGridSize(CContainerDlg::kNoView, true, nullptr);
+    EXPECT_EQ(need.cx, 11 + 200);
+    EXPECT_EQ(need.cy, 22 + 110 + 50);
+    EXPECT_EQ(container.gridMargins.top, 2);
+    EXPECT_EQ(container.views[0].margins.top, 3);
+    EXPECT_NE(std::find(container.asked.begin(), container.asked.end(), nullptr),
+              container.asked.end());
+    EXPECT_NE(std::find(container.asked.begin(), container.asked.end(), a.hwnd),
+              container.asked.end());
+    EXPECT_EQ(std::find(container.asked.begin(), container.asked.end(), b.hwnd),
+              container.asked.end());
+    container.DestroyWindow();
 }

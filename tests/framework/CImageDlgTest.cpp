@@ -8,13 +8,14 @@ using std::min;
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 #include "support/TestWindows.h"
 #include "dialogs/CImageDlg.h"
-#include "drawing/GdiplusSession.h"
+#include "drawing/SharedGdiplusSession.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ const COLORREF kRed = RGB(255, 0, 0);
 const COLORREF kGreen = RGB(0, 255, 0);
 const COLORREF kBlue = RGB(0, 0, 255);
 
-// 40 x 30, green with a red 10 x 10 block at its top-left corner.
+// 40 x 30, green with a red 10 x 10 block at its top-left corner. The caller
+// holds the image library while the picture exists.
 std::unique_ptr<Gdiplus::Bitmap> markedTile() {
     auto bitmap = std::make_unique<Gdiplus::Bitmap>(40, 30, PixelFormat32bppARGB);
     for (int y = 0; y < 30; ++y)
@@ -42,10 +44,26 @@ const DLGTEMPLATE* controlsTemplate() {
     return t.get();
 }
 
+// A 32-bit top-down picture filled with one pixel value (0xAARRGGBB).
+HBITMAP filledDib(int width, int height, uint32_t pixel) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) std::fill_n(static_cast<uint32_t*>(bits), width * height, pixel);
+    return bitmap;
+}
+
+// The dialogs paint through the image library without the tests starting it:
+// only tests that make pictures hold it, and only for the pictures.
 class CImageDlgTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(gdiplus.ok());
         ASSERT_TRUE(dialog.CreateIndirect(controlsTemplate()));
         dialog.setClientSize(100, 70);
     }
@@ -57,7 +75,6 @@ protected:
         return reinterpret_cast<HBRUSH>(dialog.SendMessage(message, reinterpret_cast<WPARAM>(dc),
                                                            reinterpret_cast<LPARAM>(control)));
     }
-    GdiplusSession gdiplus;
     CImageDlg dialog{0};
 };
 
@@ -68,11 +85,17 @@ TEST_F(CImageDlgTest, WithoutBackgroundErasesAndAnswersAsStandardDialog) {
     erase(surface);
     EXPECT_EQ(surface.pixel(50, 35), GetSysColor(COLOR_BTNFACE));
     HWND label = GetDlgItem(dialog.m_hWnd, 20);
-    EXPECT_NE(ctlColor(surface.dc(), label), GetStockObject(NULL_BRUSH));
-    EXPECT_NE(GetBkMode(surface.dc()), TRANSPARENT);
+    PixelSurface standard(4, 4, kRed);
+    const auto expected = reinterpret_cast<HBRUSH>(
+        DefDlgProcW(dialog.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(standard.dc()),
+                    reinterpret_cast<LPARAM>(label)));
+    ASSERT_NE(expected, nullptr);
+    EXPECT_EQ(ctlColor(surface.dc(), label), expected);
+    EXPECT_EQ(GetBkMode(surface.dc()), GetBkMode(standard.dc()));
 }
 
 TEST_F(CImageDlgTest, TiledPictureIsDrawnAtEveryStepClippedByTheLayout) {
+    const auto library = halvet::sharedGdiplusSession();
     auto tile = markedTile();
     dialog.SetBackgroundImageLocation(CDialogEx::BACKGR_TILE);
     dialog.setBackgroundImage(tile.get(), false);
@@ -91,6 +114,7 @@ TEST_F(CImageDlgTest, TiledPictureIsDrawnAtEveryStepClippedByTheLayout) {
 }
 
 TEST_F(CImageDlgTest, StretchedPictureCoversTheLayout) {
+    const auto library = halvet::sharedGdiplusSession();
     auto tile = markedTile();  // the red block is a quarter by a third
     dialog.setBackgroundImage(tile.get(), false);
     PixelSurface surface(100, 70, kWhite);
@@ -119,6 +143,60 @@ TEST_F(CImageDlgTest, GradientDirectionThreeRunsBottomLeftToTopRightOpaque) {
     EXPECT_TRUE(closeColour(surface.pixel(99, 69), RGB(84, 0, 171), 24))
         << std::hex << surface.pixel(99, 69);
     EXPECT_EQ(GetGValue(surface.pixel(50, 35)), 0) << "opaque: nothing of the old picture shows";
+}
+
+// Direction 1 runs down (rows are one colour), direction 2 from the top-left
+// to the bottom-right corner, with colour lines across it.
+TEST_F(CImageDlgTest, GradientDirectionsOneAndTwoRunDownAndDiagonally) {
+    GradientSettings gradient;
+    gradient.colorFrom = kRed;
+    gradient.colorTo = kBlue;
+    gradient.direction = 1;
+    dialog.setBackgroundGradient(gradient);
+    PixelSurface down(100, 70, kGreen);
+    erase(down);
+    EXPECT_TRUE(closeColour(down.pixel(50, 0), kRed, 12)) << std::hex << down.pixel(50, 0);
+    EXPECT_TRUE(closeColour(down.pixel(50, 69), kBlue, 12)) << std::hex << down.pixel(50, 69);
+    EXPECT_TRUE(closeColour(down.pixel(0, 35), down.pixel(99, 35), 4));
+    EXPECT_TRUE(closeColour(down.pixel(0, 35), RGB(128, 0, 127), 12));
+
+    gradient.direction = 2;
+    dialog.setBackgroundGradient(gradient);
+    PixelSurface diagonal(100, 70, kGreen);
+    erase(diagonal);
+    // Exactly at the end points the tiled brush may already wrap round: one
+    // pixel in is where the colours are certain.
+    EXPECT_TRUE(closeColour(diagonal.pixel(1, 1), kRed, 16)) << std::hex << diagonal.pixel(1, 1);
+    EXPECT_TRUE(closeColour(diagonal.pixel(98, 68), kBlue, 16))
+        << std::hex << diagonal.pixel(98, 68);
+    // The bottom-left corner lies a third of the way, the top-right two thirds.
+    EXPECT_TRUE(closeColour(diagonal.pixel(0, 69), RGB(171, 0, 84), 24))
+        << std::hex << diagonal.pixel(0, 69);
+    EXPECT_TRUE(closeColour(diagonal.pixel(99, 0), RGB(84, 0, 171), 24))
+        << std::hex << diagonal.pixel(99, 0);
+}
+
+// The dialog takes the shared image library for its background and holds it
+// as long as it lives; the test starts none.
+TEST(CImageDlgLibraryTest, GradientIsPaintedThroughTheLibraryTheDialogHolds) {
+    std::weak_ptr<GdiplusSession> held;
+    {
+        CImageDlg dialog(0);
+        ASSERT_TRUE(dialog.CreateIndirect(controlsTemplate()));
+        dialog.setClientSize(100, 70);
+        GradientSettings gradient;
+        gradient.colorFrom = kBlue;
+        gradient.colorTo = kBlue;
+        dialog.setBackgroundGradient(gradient);
+        PixelSurface surface(100, 70, kWhite);
+        dialog.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.dc()));
+        EXPECT_EQ(surface.pixel(50, 35), kBlue);
+        const auto shared = halvet::sharedGdiplusSession();
+        ASSERT_TRUE(shared && shared->ok());
+        EXPECT_GE(shared.use_count(), 2) << "the dialog holds the same library";
+        held = shared;
+    }
+    EXPECT_TRUE(held.expired()) << "let go with the dialog";
 }
 
 TEST_F(CImageDlgTest, GradientTransparencyBlendsWithWhatWasThere) {
@@ -151,23 +229,38 @@ TEST_F(CImageDlgTest, BorderIsDrawnAlongTheLayoutEdgesOnly) {
     EXPECT_NE(surface.pixel(5, 35), kRed);
 }
 
-TEST_F(CImageDlgTest, SavedBackgroundIsStretchedIntoItsRectangle) {
-    PixelSurface source(4, 4, kBlue);
-    HBITMAP bitmap = CreateCompatibleBitmap(source.dc(), 4, 4);
-    HDC dc = CreateCompatibleDC(source.dc());
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, 4, 4, source.dc(), 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    CImage image;
-    image.Attach(bitmap);
-    dialog.setSavedBackground(GetDlgItem(dialog.m_hWnd, 20), RECT{10, 10, 30, 20},
-                              std::move(image));
+// Saved pictures over a green background: one without alpha is stretched
+// into its rectangle; one with alpha is blended; one keyed on a colour shows
+// the background where it has that colour. Something that is no bitmap is
+// refused.
+TEST_F(CImageDlgTest, SavedBackgroundsAreStretchedBlendedOrKeyed) {
+    GradientSettings green;
+    green.colorFrom = kGreen;
+    green.colorTo = kGreen;
+    dialog.setBackgroundGradient(green);
+    HWND label = GetDlgItem(dialog.m_hWnd, 20);
+    HWND button = GetDlgItem(dialog.m_hWnd, 21);
+    HWND edit = GetDlgItem(dialog.m_hWnd, 22);
+    // Blue with zero alpha bytes: copied, not blended away.
+    ASSERT_TRUE(
+        dialog.setSavedBackground(label, RECT{10, 10, 30, 20}, filledDib(4, 4, 0x000000FF)));
+    // Premultiplied red at half alpha.
+    ASSERT_TRUE(
+        dialog.setSavedBackground(button, RECT{40, 10, 60, 20}, filledDib(4, 4, 0x80800000)));
+    // Blue keyed on blue: nothing of it shows.
+    ASSERT_TRUE(
+        dialog.setSavedBackground(edit, RECT{70, 10, 90, 20}, filledDib(4, 4, 0x000000FF), kBlue));
+    EXPECT_FALSE(dialog.setSavedBackground(edit, RECT{0, 0, 5, 5},
+                                           static_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))));
     PixelSurface surface(100, 70, kWhite);
     EXPECT_EQ(dialog.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.dc())), TRUE);
     EXPECT_EQ(surface.pixel(10, 10), kBlue);
     EXPECT_EQ(surface.pixel(29, 19), kBlue);
-    EXPECT_NE(surface.pixel(30, 20), kBlue);
+    EXPECT_EQ(surface.pixel(30, 20), kGreen);
+    EXPECT_TRUE(closeColour(surface.pixel(50, 15), RGB(128, 127, 0), 4))
+        << std::hex << surface.pixel(50, 15);
+    EXPECT_EQ(surface.pixel(80, 15), kGreen);
+    EXPECT_EQ(dialog.savedBackgrounds.size(), 3u);
 }
 
 TEST_F(CImageDlgTest, StaticButtonAndLinkBecomeTransparentEditDoesNot) {
@@ -193,6 +286,7 @@ TEST_F(CImageDlgTest, StaticButtonAndLinkBecomeTransparentEditDoesNot) {
 }
 
 TEST_F(CImageDlgTest, SizeInvalidatesForStretchedPictureNotForTiledOne) {
+    const auto library = halvet::sharedGdiplusSession();
     auto tile = markedTile();
     ShowWindow(dialog.m_hWnd, SW_SHOWNA);
     UpdateWindow(dialog.m_hWnd);
@@ -301,20 +395,23 @@ TEST_F(FollowTest, ShowChangeForcesPlacementBeforeVisibility) {
     EXPECT_TRUE(coversClient());
 }
 
+// The top-level window gets its own procedure back once the last follower
+// has gone, whether deleted with its window alive or destroyed.
 TEST_F(FollowTest, DestroyedOrDeletedDialogLeavesNoHookBehind) {
+    const LONG_PTR original = GetWindowLongPtrW(top.hwnd(), GWLP_WNDPROC);
     {
         CImageDlg second(0);
         ASSERT_TRUE(second.CreateIndirect(popup.get(), &parentWrapper));
         ASSERT_TRUE(second.startFollowing());
         ShowWindow(second.m_hWnd, SW_SHOWNA);
+        ASSERT_NE(GetWindowLongPtrW(top.hwnd(), GWLP_WNDPROC), original);
     }  // deleted with its window alive
+    EXPECT_EQ(GetWindowLongPtrW(top.hwnd(), GWLP_WNDPROC), original);
     ASSERT_TRUE(dialog.startFollowing());
+    ASSERT_NE(GetWindowLongPtrW(top.hwnd(), GWLP_WNDPROC), original);
     dialog.DestroyWindow();
     EXPECT_EQ(dialog.imageFlags & CImageDlg::kFollowing, 0u);
-    // Moving the window now reaches no dialog.
-    SetWindowPos(top.hwnd(), nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(top.hwnd(), SW_HIDE);
-    SUCCEED();
+    EXPECT_EQ(GetWindowLongPtrW(top.hwnd(), GWLP_WNDPROC), original);
 }
 
 TEST(FollowSelfTest, DialogThatIsItsOwnTopLevelDoesNotFollow) {

@@ -16,7 +16,7 @@ using std::min;
 #include "drawing/PngResource.h"
 #include "drawing/RotatedImage.h"
 #include "drawing/SharedGdiplusSession.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "resources/resource.h"
 
 namespace {
@@ -400,7 +400,7 @@ TEST_F(CStaticImageCtrlTest, ControlCanGoBeforeOrAfterItsWindow) {
     tick();
     paintNow();
     DestroyWindow(control);
-    EXPECT_EQ(second->GetSafeHwnd(), nullptr);
+    EXPECT_EQ(second->m_hWnd, nullptr);
     // Without a window the operations only change the control's own state.
     second->ResetBackground();
     EXPECT_TRUE(second->SetImageResource(IDB_SPINNER_HIGHDPI));

@@ -16,7 +16,7 @@ using std::min;
 
 #include <gtest/gtest.h>
 
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "resources/resource.h"
 
 namespace {

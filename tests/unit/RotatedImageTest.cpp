@@ -15,7 +15,7 @@ using std::min;
 #include "drawing/PngResource.h"
 #include "drawing/RotatedImage.h"
 #include "drawing/SharedGdiplusSession.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "resources/resource.h"
 
 namespace {

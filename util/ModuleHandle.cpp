@@ -1,4 +1,4 @@
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 
 namespace halvet {
 namespace {
