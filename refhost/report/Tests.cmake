@@ -20,3 +20,5 @@ add_test(NAME protocol_reference_matches_runs
                  ${CMAKE_SOURCE_DIR}/docs/protocol.md ${CMAKE_CURRENT_BINARY_DIR}/out)
 set_tests_properties(refhost_report_in_browser protocol_reference_matches_runs PROPERTIES
   FIXTURES_REQUIRED refhost_runs TIMEOUT 180)
+add_test(NAME protocol_reference_check_catches_drift
+         COMMAND ${HALVET_NODE} ${CMAKE_SOURCE_DIR}/refhost/report/check-protocol.test.js)
