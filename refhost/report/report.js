@@ -12,11 +12,11 @@
   var kLabelChars = 56;
 
   var lanes = [
-    { id: 'Host', label: 'host', applets: ['Core'] },
-    { id: 'DLL', label: 'panel DLL', applets: ['HalvetPanel_UI'] },
-    { id: 'UIX', label: 'HTML container', applets: ['HEX_UIX'] },
-    { id: 'CBL', label: 'container logic', applets: ['Q7Container_BL'] },
-    { id: 'PBL', label: 'panel logic', applets: ['HalvetPanel_BL'] }
+    { id: 'Host', label: 'host<br/>Core', applets: ['Core'] },
+    { id: 'DLL', label: 'panel DLL<br/>HalvetPanel_UI', applets: ['HalvetPanel_UI'] },
+    { id: 'UIX', label: 'HTML container<br/>HEX_UIX', applets: ['HEX_UIX'] },
+    { id: 'CBL', label: 'container logic<br/>Q7Container_BL', applets: ['Q7Container_BL'] },
+    { id: 'PBL', label: 'panel logic<br/>HalvetPanel_BL', applets: ['HalvetPanel_BL'] }
   ];
 
   function readRecords() {
@@ -59,7 +59,7 @@
       switch (r.kind) {
         case 'step':
           stepStart[r.step] = items.length;
-          items.push({ note: 'step ' + r.step + ' ' + (r.name || ''), record: r, step: r.step });
+          items.push({ note: r.text || 'step ' + r.step + ' ' + (r.name || ''), record: r, step: r.step });
           return;
         case 'inbound':
           from = laneOf(r.sourceAppletID, r.sourceAppletID === 'Core' ? 'Core' : ''); to = 'DLL';
@@ -158,13 +158,24 @@
     return out.join('\n');
   }
 
-  function showDetail(r) {
-    var lines = [];
+  var replies = {};
+
+  function detailLines(r, lines) {
     Object.keys(r).forEach(function (k) {
       var v = r[k];
       if (k === 'messageData' || k === 'payload' || k === 'reply' || (k === 'text' && /^</.test(v)))
         lines.push(k + ':\n' + prettyXml(v) + '\n');
       else lines.push(k + ': ' + (typeof v === 'string' ? v : JSON.stringify(v)));
+    });
+  }
+
+  // A call shows with what answered it (the reply, the release of an owned reply).
+  function showDetail(r) {
+    var lines = [];
+    detailLines(r, lines);
+    (replies[r.seq] || []).forEach(function (answer) {
+      lines.push('\n\u2500\u2500 #' + answer.seq + ' ' + answer.kind + ' \u2500\u2500');
+      detailLines(answer, lines);
     });
     document.getElementById('detail-title').textContent = '#' + r.seq + ' ' + r.kind + (r.messageName ? ' ' + r.messageName : r.event ? ' ' + r.event : '');
     document.getElementById('detail-text').textContent = lines.join('\n');
@@ -174,6 +185,9 @@
   function renderSummary(records, broken) {
     var checks = records.filter(function (r) { return r.kind === 'check'; });
     var failed = checks.filter(function (r) { return !r.met; });
+    document.getElementById('checks-head').textContent = checks.length + ' expectations: ' +
+      (checks.length - failed.length) + ' met, ' + failed.length + ' failed';
+    document.getElementById('summary').open = failed.length > 0;
     var verdict = document.getElementById('verdict');
     verdict.textContent = failed.length ? 'FAILED' : 'passed';
     verdict.className = 'verdict ' + (failed.length ? 'failed' : 'passed');
@@ -181,7 +195,7 @@
     checks.forEach(function (c) {
       var li = document.createElement('li');
       li.className = c.met ? 'met' : 'failed';
-      li.textContent = 'step ' + c.step + ': ' + c.what + (c.met || !c.why ? '' : ' \u2014 ' + c.why);
+      li.textContent = (c.what || 'step ' + c.step) + (c.met || !c.why ? '' : ' \u2014 ' + c.why);
       list.appendChild(li);
     });
     if (!checks.length) list.innerHTML = '<li class="muted">no expectations in this run</li>';
@@ -294,6 +308,9 @@
       });
     }
     var data = readRecords();
+    data.records.forEach(function (r) {
+      if (r.ref !== undefined) (replies[r.ref] = replies[r.ref] || []).push(r);
+    });
     renderSummary(data.records, data.broken);
     document.getElementById('detail-close').addEventListener('click', function () {
       document.getElementById('detail').hidden = true;
