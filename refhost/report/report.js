@@ -52,30 +52,29 @@
 
   // The calls of the run (arrows) and their replies, in trace order.
   function buildItems(records) {
-    var items = [], bySeq = {}, stepStart = {};
-    records.forEach(function (r) { bySeq[r.seq] = r; });
+    var items = [], callItems = {}, stepStart = {};
+    function addCall(r, from, to, text) {
+      var item = { call: true, from: from, to: to, text: text, record: r };
+      callItems[r.seq] = item;
+      items.push(item);
+    }
     records.forEach(function (r) {
-      var from, to;
       switch (r.kind) {
         case 'step':
           stepStart[r.step] = items.length;
           items.push({ note: r.text || 'step ' + r.step + ' ' + (r.name || ''), record: r, step: r.step });
           return;
         case 'inbound':
-          from = laneOf(r.sourceAppletID, r.sourceAppletID === 'Core' ? 'Core' : ''); to = 'DLL';
-          items.push({ call: true, from: from, to: to, text: r.messageName, record: r });
+          addCall(r, laneOf(r.sourceAppletID, r.sourceAppletID === 'Core' ? 'Core' : ''), 'DLL', r.messageName);
           return;
         case 'outbound':
-          items.push({ call: true, from: 'DLL', to: laneOf(r.targetAppletID, r.targetType),
-                       text: r.messageName, record: r });
+          addCall(r, 'DLL', laneOf(r.targetAppletID, r.targetType), r.messageName);
           return;
         case 'callback':
-          items.push({ call: true, from: 'UIX', to: 'DLL', text: 'callback ' + r.event, record: r });
+          addCall(r, 'UIX', 'DLL', 'callback ' + r.event);
           return;
         case 'inbound-reply': case 'outbound-reply': case 'callback-return':
-          var call = bySeq[r.ref];
-          if (!call) return;
-          var back = items.filter(function (i) { return i.call && i.record === call; })[0];
+          var back = callItems[r.ref];
           if (!back) return;
           items.push({ reply: true, from: back.to, to: back.from,
                        text: r.kind === 'callback-return' ? 'returns ' + r.result : (r.reply === '' ? '(empty)' : r.reply),
@@ -117,9 +116,9 @@
     var lines = ['sequenceDiagram'];
     lanes.forEach(function (l) { lines.push('  participant ' + l.id + ' as ' + l.label); });
     var clickable = [];
-    part.items.forEach(function (i) {
+    part.items.forEach(function (i, at) {
       if (i.note) {
-        var next = part.items[part.items.indexOf(i) + 1];
+        var next = part.items[at + 1];
         if (next && (next.call || next.reply)) lines.push('  Note over Host,PBL: ' + label(i.note));
         return;
       }
