@@ -11,6 +11,7 @@
 #include "BuiltInScenario.h"
 #include "Options.h"
 #include "PanelLibrary.h"
+#include "ReportWriter.h"
 #include "ScenarioLoader.h"
 #include "ScenarioPlayer.h"
 #include "Summary.h"
@@ -117,6 +118,11 @@ int play(const Options& options) {
     }
     std::wstring summary = Summary::text(scenario, dll, out, player);
     if (!Summary::write(out + L"\\summary.txt", summary, error)) printError(error);
+    // The page of the run, beside its trace; a run without it still passes.
+    if (ReportWriter::write(out, trace, error))
+        print(L"report: " + out + L"\\report.html\n");
+    else
+        printError(error);
     print(summary);
     print(L"summary: " + out + L"\\summary.txt\n");
     for (const auto& check : player.checks())

@@ -14,7 +14,7 @@ if [ -x build/win32/bin/refhost.exe ]; then
   winout=$(HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run winepath -w "$out" 2>/dev/null | tr -d '\r')
   status=0
   HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/refhost.exe --out "$winout" "${@:2}" || status=$?
-  echo "main job: trace (trace.txt, trace.jsonl), pictures (*.png) and summary (summary.txt) are in $out"
+  echo "main job: report (report.html: the run at a glance, open it in a browser), trace (trace.txt, trace.jsonl), pictures (*.png) and summary (summary.txt) are in $out"
   exit $status
 else
   HALVET_WINEPREFIX=$PWD/build/win32/wineprefix tools/wine-run build/win32/bin/smokehost.exe

@@ -2,13 +2,29 @@
 # Installs what the build and the tests need, when it is missing (Debian 12).
 # Needs root (or sudo) only when something must be installed.
 set -euo pipefail
-packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest)
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ -d /usr/src/googletest ] || missing+=(googletest)
+# The report page's diagram library and its browser test: node with npm, and
+# Chromium (a node or npm from elsewhere, already on the PATH, serves as well).
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
+[ -x /usr/bin/chromium ] || missing+=(chromium)
+
+# The packages pinned in refhost/report/package-lock.json, installed again
+# only when the lock file is newer than the installed tree.
+npm_packages() {
+  local dir=refhost/report
+  [ -f "$dir/node_modules/.package-lock.json" ] && [ ! "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ] && return 0
+  echo "setup: installing the report's npm packages"
+  (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+}
+cd "$(dirname "$0")/.."
 if [ ${#missing[@]} -eq 0 ]; then
+  npm_packages
   exit 0
 fi
 echo "setup: installing ${missing[*]}"
@@ -54,3 +70,4 @@ if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"; then
   refresh "${alternative[@]}"
   "${apt[@]}" "${alternative[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
+npm_packages
