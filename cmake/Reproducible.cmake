@@ -6,6 +6,9 @@
 #   "./build" instead of their absolute folders. The build tree's map comes
 #   last because GCC applies the last map that matches, and the build tree
 #   usually lies inside the source tree.
+# - The release presets turn compiler launchers off: a compiler cache that
+#   rewrites absolute paths to relative ones hands GCC names the maps do not
+#   match, and the debug information would then depend on the cache.
 # - GCC reads SOURCE_DATE_EPOCH for __DATE__ and __TIME__ by itself; nothing
 #   here uses them.
 if(NOT HALVET_REPRODUCIBLE)

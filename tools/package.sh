@@ -50,10 +50,12 @@ export SOURCE_DATE_EPOCH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# --- Build: the DLL target alone, in each width's release tree. -------------
+# --- Build: the DLL target alone, in each width's release tree, from clean:
+# nothing left from an earlier configuration (another compiler launcher,
+# other options) may reach a release.
 for preset in win32-release win64-release; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+  cmake --build --preset "$preset" --clean-first
 done
 # The version is the CMake project's, as the release tree saw it.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32-release/CMakeCache.txt)
