@@ -2,7 +2,10 @@
 # Installs what the build and the tests need, when it is missing (Debian 12).
 # Needs root (or sudo) only when something must be installed.
 set -euo pipefail
-packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest fonts-dejavu-core)
+# osslsigncode, openssl and zip make the release package (tools/package.sh);
+# unzip checks it. fonts-dejavu-core gives the browser pages a text face.
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest
+          fonts-dejavu-core osslsigncode openssl zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
