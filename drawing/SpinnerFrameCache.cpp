@@ -2,13 +2,23 @@
 
 #include <new>
 
-void SpinnerFrameCache::clear() {
-    // The frames are put out of the context first: GDI does not delete a
-    // bitmap that is still selected.
-    if (surface_.GetSafeHdc() && originalBitmap_) surface_.SelectObject(originalBitmap_);
-    originalBitmap_ = nullptr;
-    selected_ = nullptr;
+SpinnerFrameCache::Frame::~Frame() {
+    // Put out of the context first: GDI does not delete a selected bitmap.
+    if (surface_.GetSafeHdc() && original_) surface_.SelectObject(original_);
+    bitmap_.DeleteObject();
     surface_.DeleteDC();
+}
+
+bool SpinnerFrameCache::Frame::create(CDC& reference, int width, int height) {
+    if (!surface_.CreateCompatibleDC(&reference)) return false;
+    if (!bitmap_.CreateCompatibleBitmap(&reference, width, height)) return false;
+    HGDIOBJ previous = surface_.SelectObject(bitmap_.m_hObject);
+    if (!previous || previous == HGDI_ERROR) return false;
+    original_ = previous;
+    return true;
+}
+
+void SpinnerFrameCache::clear() {
     frames_.clear();
 }
 
@@ -25,30 +35,17 @@ size_t SpinnerFrameCache::capacity() const {
     return byBytes < kMaxFrames ? byBytes : kMaxFrames;
 }
 
-const SpinnerFrameCache::Frame* SpinnerFrameCache::find(float angle) const {
-    for (const Frame& frame : frames_)
-        if (frame.angle == angle) return &frame;
+SpinnerFrameCache::Frame* SpinnerFrameCache::find(float angle) {
+    for (const auto& frame : frames_)
+        if (frame->angle() == angle) return frame.get();
     return nullptr;
 }
 
-bool SpinnerFrameCache::select(CDC& reference, const CBitmap& bitmap) {
-    if (!surface_.GetSafeHdc()) {
-        if (!surface_.CreateCompatibleDC(&reference)) return false;
-        originalBitmap_ = nullptr;
-        selected_ = nullptr;
-    }
-    if (selected_ == bitmap.m_hObject) return true;
-    HGDIOBJ previous = surface_.SelectObject(bitmap.m_hObject);
-    if (!previous || previous == HGDI_ERROR) return false;
-    if (!originalBitmap_) originalBitmap_ = previous;
-    selected_ = bitmap.m_hObject;
-    return true;
-}
-
 bool SpinnerFrameCache::copyTo(CDC& target, int x, int y, float angle) {
-    const Frame* frame = find(angle);
-    if (!frame || !select(target, *frame->bitmap)) return false;
-    return target.BitBlt(x, y, look_.width, look_.height, &surface_, 0, 0, SRCCOPY) != FALSE;
+    Frame* frame = find(angle);
+    if (!frame) return false;
+    return target.BitBlt(x, y, look_.width, look_.height, &frame->surface(), 0, 0, SRCCOPY) !=
+           FALSE;
 }
 
 CDC* SpinnerFrameCache::addFrame(CDC& target, float angle) {
@@ -59,10 +56,8 @@ CDC* SpinnerFrameCache::addFrame(CDC& target, float angle) {
     } catch (...) {
         return nullptr;
     }
-    std::unique_ptr<CBitmap> bitmap(new (std::nothrow) CBitmap);
-    if (!bitmap || !bitmap->CreateCompatibleBitmap(&target, look_.width, look_.height))
-        return nullptr;
-    if (!select(target, *bitmap)) return nullptr;
-    frames_.push_back(Frame{angle, std::move(bitmap)});
-    return &surface_;
+    std::unique_ptr<Frame> frame(new (std::nothrow) Frame(angle));
+    if (!frame || !frame->create(target, look_.width, look_.height)) return nullptr;
+    frames_.push_back(std::move(frame));
+    return &frames_.back()->surface();
 }

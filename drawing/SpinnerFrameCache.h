@@ -37,7 +37,7 @@ public:
     static constexpr size_t kMaxBytes = 1024 * 1024;
 
     SpinnerFrameCache() = default;
-    ~SpinnerFrameCache() { clear(); }
+    ~SpinnerFrameCache() = default;
     SpinnerFrameCache(const SpinnerFrameCache&) = delete;
     SpinnerFrameCache& operator=(const SpinnerFrameCache&) = delete;
 
@@ -60,20 +60,29 @@ public:
     size_t capacity() const;
 
 private:
-    struct Frame {
-        float angle;
-        std::unique_ptr<CBitmap> bitmap;
+    // One frame: its bitmap stays selected into its own context, so a tick
+    // selects nothing (under Wine a selection costs as much as the copy).
+    class Frame {
+    public:
+        explicit Frame(float angle) : angle_(angle) {}
+        ~Frame();
+        Frame(const Frame&) = delete;
+        Frame& operator=(const Frame&) = delete;
+
+        bool create(CDC& reference, int width, int height);
+        float angle() const { return angle_; }
+        CDC& surface() { return surface_; }
+
+    private:
+        float angle_;
+        CDC surface_;
+        CBitmap bitmap_;
+        HGDIOBJ original_ = nullptr;
     };
 
     size_t frameBytes() const { return size_t(look_.width) * size_t(look_.height) * 4; }
-    const Frame* find(float angle) const;
-    // Puts `bitmap` into the shared context (made on first use).
-    bool select(CDC& reference, const CBitmap& bitmap);
+    Frame* find(float angle);
 
     SpinnerFrameLook look_;
-    std::vector<Frame> frames_;
-    // One context for all frames: the frame wanted is selected into it.
-    CDC surface_;
-    HGDIOBJ originalBitmap_ = nullptr;
-    HGDIOBJ selected_ = nullptr;
+    std::vector<std::unique_ptr<Frame>> frames_;
 };
