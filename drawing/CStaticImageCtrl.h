@@ -18,8 +18,10 @@ class CDC;
 
 // The panel's loading animation: a static control that shows one PNG picture
 // and turns it by `step` degrees on every tick of window timer 1022. It
-// paints everything itself through an off-screen buffer, over a solid colour
-// or, without one, over a copy of the parent's pixels under it.
+// paints everything itself, over a solid colour or, without one, over a copy
+// of the parent's pixels under it. Each composed frame is kept the first time
+// it is drawn, so a tick costs one copy to the screen; frames that cannot be
+// kept are composed in an off-screen buffer per paint.
 //
 // The control neither starts nor stops itself: its owner sets the colour and
 // the picture, starts and kills the timer (setting `angle` back to 0 when it
