@@ -24,29 +24,13 @@ using halvet::test::pixelsOffReference;
 using halvet::test::ReferenceFrame;
 using halvet::test::referenceSpinnerFrame;
 using halvet::test::RgbaPicture;
+using halvet::test::shownPixels;
+using halvet::test::surfacePixels;
 
 namespace {
 
 const COLORREF kPanelGrey = RGB(250, 250, 250);
 const COLORREF kHostWhite = RGB(255, 255, 255);
-
-std::vector<COLORREF> surfacePixels(const PixelSurface& surface, int width, int height) {
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels.push_back(surface.pixel(x, y));
-    return pixels;
-}
-
-// What a window shows in its client area, read in one copy.
-std::vector<COLORREF> shownPixels(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    PixelSurface surface(client.right, client.bottom, RGB(255, 0, 255));
-    HDC dc = GetDC(window);
-    BitBlt(surface.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    ReleaseDC(window, dc);
-    return surfacePixels(surface, client.right, client.bottom);
-}
 
 // The frame the control draws without keeping it: printed before the screen
 // has had that angle.

@@ -133,6 +133,23 @@ int pixelsOffReference(const std::vector<COLORREF>& shown, const ReferenceFrame&
     return count;
 }
 
+std::vector<COLORREF> surfacePixels(const PixelSurface& surface, int width, int height) {
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(surface.pixel(x, y));
+    return pixels;
+}
+
+std::vector<COLORREF> shownPixels(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    PixelSurface surface(client.right, client.bottom, RGB(255, 0, 255));
+    HDC dc = GetDC(window);
+    BitBlt(surface.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    return surfacePixels(surface, client.right, client.bottom);
+}
+
 int pixelsBeyond(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, int tolerance) {
     if (a.size() != b.size()) return -1;
     int count = 0;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/TestWindows.h"
+
 namespace halvet::test {
 
 // How far, per channel, a frame on the screen may stand from the reference
@@ -55,6 +57,11 @@ ReferenceFrame referenceSpinnerFrame(const RgbaPicture& picture, float angle, CO
 // background); -1 when the sizes differ.
 int pixelsOffReference(const std::vector<COLORREF>& shown, const ReferenceFrame& reference,
                        int tolerance = kSamplingTolerance);
+
+// What a window shows in its client area, row by row, read in one copy.
+std::vector<COLORREF> shownPixels(HWND window);
+// The pixels of a 32-bit surface's top-left `width` x `height`, row by row.
+std::vector<COLORREF> surfacePixels(const PixelSurface& surface, int width, int height);
 
 // Pixels that differ by more than `tolerance` in any channel; -1 when the
 // sizes differ.
