@@ -25,15 +25,21 @@ inline double nowMicroseconds() {
     return static_cast<double>(t.QuadPart) / perMicrosecond;
 }
 
+// `untimed`, when given, runs after every timed operation outside the clock
+// (to undo what the operation made, so that each repetition starts alike).
 inline Timing measure(const std::function<void()>& operation, int repetitions, int warmup,
-                      int batch = 1) {
-    for (int i = 0; i < warmup; ++i) operation();
+                      int batch = 1, const std::function<void()>& untimed = {}) {
+    for (int i = 0; i < warmup; ++i) {
+        operation();
+        if (untimed) untimed();
+    }
     std::vector<double> samples;
     samples.reserve(repetitions);
     for (int r = 0; r < repetitions; ++r) {
         const double start = nowMicroseconds();
         for (int b = 0; b < batch; ++b) operation();
         samples.push_back((nowMicroseconds() - start) / batch);
+        if (untimed) untimed();
     }
     std::sort(samples.begin(), samples.end());
     auto at = [&](double q) { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
@@ -45,14 +51,19 @@ inline Timing measure(const std::function<void()>& operation, int repetitions, i
 
 // Measures ours and the floor interleaved, in rounds, so that both see the same
 // machine load; the medians of the rounds are compared.
+// `undoOurs` and `undoFloor` run untimed after each repetition of their side.
 inline std::pair<Timing, Timing> measurePair(const std::function<void()>& ours,
-                                             const std::function<void()>& floor,
-                                             int repetitions, int warmup, int batch = 1) {
+                                             const std::function<void()>& floor, int repetitions,
+                                             int warmup, int batch = 1,
+                                             const std::function<void()>& undoOurs = {},
+                                             const std::function<void()>& undoFloor = {}) {
     const int rounds = 5;
     std::vector<double> oursMedians, floorMedians, oursSpread, floorSpread;
     for (int r = 0; r < rounds; ++r) {
-        Timing a = measure(ours, std::max(1, repetitions / rounds), r == 0 ? warmup : 1, batch);
-        Timing b = measure(floor, std::max(1, repetitions / rounds), r == 0 ? warmup : 1, batch);
+        Timing a =
+            measure(ours, std::max(1, repetitions / rounds), r == 0 ? warmup : 1, batch, undoOurs);
+        Timing b = measure(floor, std::max(1, repetitions / rounds), r == 0 ? warmup : 1, batch,
+                           undoFloor);
         oursMedians.push_back(a.median);
         floorMedians.push_back(b.median);
         oursSpread.push_back(a.spread);

@@ -28,6 +28,7 @@ HCURSOR handCursor() {
 CStaticImageCtrl::CStaticImageCtrl() = default;
 
 CStaticImageCtrl::~CStaticImageCtrl() {
+    frames_.clear();
     parentSnapshot_.release();
     dropPicture();
 }
@@ -38,6 +39,7 @@ void CStaticImageCtrl::dropPicture() {
 }
 
 bool CStaticImageCtrl::SetImageResource(int id) {
+    frames_.clear();
     parentSnapshot_.release();
     dropPicture();
     if (!gdiplus_) gdiplus_ = halvet::sharedGdiplusSession();
@@ -61,6 +63,7 @@ void CStaticImageCtrl::applyImage() {
 void CStaticImageCtrl::ResetBackground() {
     snapshotWanted_ = false;
     parentSnapshot_.release();
+    frames_.clear();
     if (!m_hWnd) return;
     if (!backgroundColor) invalidateParentUnderControl();
     Invalidate(TRUE);
@@ -71,6 +74,13 @@ bool CStaticImageCtrl::rectInParent(RECT* rect) const {
     if (!parent) return false;
     GetWindowRect(rect);
     ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(rect), 2);
+    return true;
+}
+
+bool CStaticImageCtrl::clientRectInParent(RECT* rect) const {
+    HWND parent = ::GetParent(m_hWnd);
+    if (!parent || !::GetClientRect(m_hWnd, rect)) return false;
+    ::MapWindowPoints(m_hWnd, parent, reinterpret_cast<POINT*>(rect), 2);
     return true;
 }
 
@@ -135,10 +145,14 @@ bool CStaticImageCtrl::clipCoversClient(const CDC& dc, const RECT& client) const
 }
 
 void CStaticImageCtrl::captureParentSnapshot() {
+    // The client rectangle, not the window's: the copy is painted at the
+    // client's origin, and a border would shift the parent's pixels by its width.
     RECT rect;
-    if (!rectInParent(&rect)) return;
+    if (!clientRectInParent(&rect)) return;
     CClientDC parentDc(::GetParent(m_hWnd));
-    if (parentDc.GetSafeHdc()) parentSnapshot_.captureFrom(&parentDc, &rect);
+    if (!parentDc.GetSafeHdc()) return;
+    frames_.clear();
+    parentSnapshot_.captureFrom(&parentDc, &rect);
 }
 
 void CStaticImageCtrl::paintBackground(CDC& buffer, const RECT& client) {
@@ -161,7 +175,7 @@ void CStaticImageCtrl::OnPaint() {
         clipCoversClient(paint, client)) {
         captureParentSnapshot();
     }
-    paintFrame(paint, client);
+    paintFrame(paint, client, true);
 }
 
 void CStaticImageCtrl::OnPrintClient(HDC dc) {
@@ -170,18 +184,50 @@ void CStaticImageCtrl::OnPrintClient(HDC dc) {
     RECT client{};
     GetClientRect(&client);
     // The frame the screen shows; a print never takes the parent's copy,
-    // since the parent may be printing itself into another surface.
-    paintFrame(target, client);
+    // since the parent may be printing itself into another surface, and
+    // keeps no new frame: the print surface need not be like the screen.
+    paintFrame(target, client, false);
 }
 
-void CStaticImageCtrl::paintFrame(CDC& target, const RECT& client) {
+void CStaticImageCtrl::paintFrame(CDC& target, const RECT& client, bool keepNew) {
+    if (paintKeptFrame(target, client, keepNew)) return;
     CMemDC2 buffer(&target, &client);
     if (!buffer.GetSafeHdc()) return;
-    paintBackground(buffer, client);
+    composeFrame(buffer, client);
+}
+
+bool CStaticImageCtrl::paintKeptFrame(CDC& target, const RECT& client, bool keepNew) {
+    // Without a picture a frame is one fill, not worth keeping. Without a
+    // colour or a copy of the parent a frame starts from whatever the screen
+    // showed before, so no two are alike.
+    if (!drawable_ || !*drawable_) return false;
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return false;
+    if (!backgroundColor && !snapshotCovers(width, height)) return false;
+    frames_.keepOnlyFor(SpinnerFrameLook{width, height, backgroundColor});
+    if (frames_.copyTo(target, client.left, client.top, angle)) return true;
+    if (!keepNew) return false;
+    CDC* frame = frames_.addFrame(target, angle);
+    if (!frame) return false;
+    // The surface starts undefined; the colour or the copy of the parent
+    // covers all of it.
+    composeFrame(*frame, RECT{0, 0, width, height});
+    return frames_.copyTo(target, client.left, client.top, angle);
+}
+
+bool CStaticImageCtrl::snapshotCovers(int width, int height) const {
+    if (parentSnapshot_.isEmpty()) return false;
+    const RECT& snap = parentSnapshot_.rect();
+    return snap.right - snap.left >= width && snap.bottom - snap.top >= height;
+}
+
+void CStaticImageCtrl::composeFrame(CDC& dc, const RECT& client) {
+    paintBackground(dc, client);
     // Without a picture there is nothing to turn (and the image library may
     // not be running).
     if (drawable_ && *drawable_) {
-        Gdiplus::Graphics graphics(buffer.GetSafeHdc());
+        Gdiplus::Graphics graphics(dc.GetSafeHdc());
         drawImage(graphics, client);
     }
 }

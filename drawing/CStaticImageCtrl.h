@@ -6,6 +6,7 @@
 
 #include "drawing/CMemDCEx2.h"
 #include "drawing/GdiplusSession.h"
+#include "drawing/SpinnerFrameCache.h"
 #include "framework/CStatic.h"
 
 namespace Gdiplus {
@@ -17,8 +18,10 @@ class CDC;
 
 // The panel's loading animation: a static control that shows one PNG picture
 // and turns it by `step` degrees on every tick of window timer 1022. It
-// paints everything itself through an off-screen buffer, over a solid colour
-// or, without one, over a copy of the parent's pixels under it.
+// paints everything itself, over a solid colour or, without one, over a copy
+// of the parent's pixels under it. Each composed frame is kept the first time
+// it is drawn, so a tick costs one copy to the screen; frames that cannot be
+// kept are composed in an off-screen buffer per paint.
 //
 // The control neither starts nor stops itself: its owner sets the colour and
 // the picture, starts and kills the timer (setting `angle` back to 0 when it
@@ -47,6 +50,8 @@ public:
     Gdiplus::Image* picture() const { return image_.get(); }
     bool hasParentSnapshot() const { return !parentSnapshot_.isEmpty(); }
     bool snapshotWanted() const { return snapshotWanted_; }
+    // The composed frames kept for the current picture, size and background.
+    const SpinnerFrameCache& frameCache() const { return frames_; }
 
 protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
@@ -61,13 +66,24 @@ private:
     bool hasNotifyStyle() const { return (GetStyle() & SS_NOTIFY) != 0; }
     // The control's window rectangle in its parent's client coordinates.
     bool rectInParent(RECT* rect) const;
+    // The control's client rectangle in its parent's client coordinates.
+    bool clientRectInParent(RECT* rect) const;
     void invalidateParentUnderControl();
     void dropPicture();
     bool clipCoversClient(const CDC& dc, const RECT& client) const;
     void captureParentSnapshot();
     void paintBackground(CDC& buffer, const RECT& client);
-    // Background and picture through an off-screen buffer onto `target`.
-    void paintFrame(CDC& target, const RECT& client);
+    // The frame of the current angle onto `target`: a kept one when it can
+    // be kept, else background and picture through an off-screen buffer.
+    // Frames are kept only when `keepNew` (painting to the screen).
+    void paintFrame(CDC& target, const RECT& client, bool keepNew);
+    // Copies the kept frame of the current angle, composing and keeping it
+    // first if needed; false when this frame is not one that can be kept.
+    bool paintKeptFrame(CDC& target, const RECT& client, bool keepNew);
+    // Whether the copy of the parent fills a client area of this size.
+    bool snapshotCovers(int width, int height) const;
+    // Background and picture into `dc` over `client`.
+    void composeFrame(CDC& dc, const RECT& client);
 
     // Declared first so that it is released last: the picture and every
     // drawing surface are gone before the image library may stop.
@@ -77,4 +93,5 @@ private:
     const std::unique_ptr<Gdiplus::Image>* drawable_ = nullptr;
     bool snapshotWanted_ = false;
     CMemDCEx2 parentSnapshot_;
+    SpinnerFrameCache frames_;
 };

@@ -8,6 +8,11 @@ using std::min;
 #include <gdiplus.h>
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace halvet {
 namespace {
@@ -15,6 +20,61 @@ namespace {
 struct StreamRelease {
     void operator()(IStream* stream) const { stream->Release(); }
 };
+
+// A decoded picture's premultiplied pixels as plain memory: no object of the
+// image library, so nothing of it has to go before the library stops, and it
+// may stay for the life of the module.
+struct KeptPixels {
+    INT width = 0;
+    INT height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Every resource picture decoded so far, by module and identifier. The panel
+// has two; decoding one costs about 0.4 ms under Wine, most of the time a new
+// view takes to show its ring. One user-interface thread: no locking.
+std::map<std::pair<HMODULE, int>, KeptPixels>& keptPictures() {
+    static std::map<std::pair<HMODULE, int>, KeptPixels> kept;
+    return kept;
+}
+
+// Copies the picture's pixels, rows packed, premultiplied.
+bool copyPixels(Gdiplus::Bitmap& bitmap, Gdiplus::ImageLockMode mode, KeptPixels& pixels) {
+    Gdiplus::Rect all(0, 0, pixels.width, pixels.height);
+    Gdiplus::BitmapData data{};
+    data.Width = static_cast<UINT>(pixels.width);
+    data.Height = static_cast<UINT>(pixels.height);
+    data.Stride = pixels.width * 4;
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = pixels.pixels.data();
+    // User input buffer: the library reads from or writes into our memory.
+    const UINT flags = static_cast<UINT>(mode) | Gdiplus::ImageLockModeUserInputBuf;
+    if (bitmap.LockBits(&all, flags, PixelFormat32bppPARGB, &data) != Gdiplus::Ok) return false;
+    return bitmap.UnlockBits(&data) == Gdiplus::Ok;
+}
+
+std::unique_ptr<Gdiplus::Image> pictureFrom(KeptPixels& kept) {
+    // The library's own allocation: a null pointer when out of memory.
+    std::unique_ptr<Gdiplus::Bitmap> bitmap(
+        new Gdiplus::Bitmap(kept.width, kept.height, PixelFormat32bppPARGB));
+    if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    if (!copyPixels(*bitmap, Gdiplus::ImageLockModeWrite, kept)) return nullptr;
+    return bitmap;
+}
+
+void keep(HMODULE module, int id, Gdiplus::Image& picture) {
+    try {
+        KeptPixels kept;
+        kept.width = static_cast<INT>(picture.GetWidth());
+        kept.height = static_cast<INT>(picture.GetHeight());
+        kept.pixels.resize(size_t(kept.width) * size_t(kept.height));
+        if (!copyPixels(static_cast<Gdiplus::Bitmap&>(picture), Gdiplus::ImageLockModeRead, kept))
+            return;
+        keptPictures()[{module, id}] = std::move(kept);
+    } catch (...) {
+        // Without room the picture is decoded again next time.
+    }
+}
 
 }  // namespace
 
@@ -39,12 +99,19 @@ std::unique_ptr<Gdiplus::Image> decodePng(const void* bytes, size_t size) {
 }
 
 std::unique_ptr<Gdiplus::Image> loadPngResource(HMODULE module, int id) {
+    auto& kept = keptPictures();
+    const auto found = kept.find({module, id});
+    if (found != kept.end()) {
+        if (auto picture = pictureFrom(found->second)) return picture;
+    }
     HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
     if (!info) return nullptr;
     HGLOBAL loaded = ::LoadResource(module, info);
     if (!loaded) return nullptr;
     const void* bytes = ::LockResource(loaded);
-    return decodePng(bytes, ::SizeofResource(module, info));
+    std::unique_ptr<Gdiplus::Image> picture = decodePng(bytes, ::SizeofResource(module, info));
+    if (picture) keep(module, id, *picture);
+    return picture;
 }
 
 }  // namespace halvet

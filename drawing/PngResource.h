@@ -16,7 +16,9 @@ namespace halvet {
 std::unique_ptr<Gdiplus::Image> decodePng(const void* bytes, size_t size);
 
 // The PNG resource `id` of resource type "PNG" in `module`, decoded; none when
-// the resource is missing, empty or not a picture.
+// the resource is missing, empty or not a picture. Each resource is decoded
+// once for the life of the module: later calls make a new picture of the same
+// pixels from a kept copy in plain memory.
 std::unique_ptr<Gdiplus::Image> loadPngResource(HMODULE module, int id);
 
 }  // namespace halvet

@@ -17,6 +17,7 @@ using std::min;
 
 #include "support/FakeContainer.h"
 #include "support/FakeHost.h"
+#include "support/ReferenceSpinnerFrame.h"
 #include "support/TestWindows.h"
 
 using halvet::test::FakeContainer;
@@ -58,7 +59,8 @@ void pumpFor(DWORD ms) {
 }
 
 void repaintNow(HWND window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 struct GdiplusScope {
@@ -70,40 +72,22 @@ struct GdiplusScope {
     ULONG_PTR token = 0;
 };
 
-// The DLL's ring picture drawn over the panel grey by the image library
-// directly, turned by `angle` degrees about its centre.
-std::vector<COLORREF> expectedFrame(HMODULE module, float angle) {
-    std::vector<COLORREF> pixels;
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(kNormalPicture), L"PNG");
-    if (!info) return pixels;
-    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, info)));
-    IStream* stream = SHCreateMemStream(bytes, SizeofResource(module, info));
-    if (!stream) return pixels;
-    {
-        std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream));
-        const int w = static_cast<int>(picture->GetWidth());
-        const int h = static_cast<int>(picture->GetHeight());
-        PixelSurface surface(w, h, kPanelGrey);
-        {
-            Gdiplus::Graphics graphics(surface.dc());
-            graphics.TranslateTransform(w / 2.0f, h / 2.0f);
-            graphics.RotateTransform(angle);
-            graphics.DrawImage(picture.get(), Gdiplus::RectF(-w / 2.0f, -h / 2.0f, float(w), float(h)),
-                               0, 0, float(w), float(h), Gdiplus::UnitPixel);
-        }
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) pixels.push_back(surface.pixel(x, y));
-    }
-    stream->Release();
-    return pixels;
+// The DLL's ring picture over the panel grey, turned by `angle` degrees about
+// its centre by the tests' own sampling (not the image library's drawing).
+halvet::test::ReferenceFrame expectedFrame(HMODULE module, float angle) {
+    halvet::test::RgbaPicture picture;
+    if (!halvet::test::loadRgbaPicture(module, kNormalPicture, &picture)) return {};
+    return halvet::test::referenceSpinnerFrame(picture, angle, kPanelGrey);
 }
 
-int differingPixels(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, int tolerance = 2) {
-    if (a.size() != b.size()) return -1;
-    int differing = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (!closeColour(a[i], b[i], tolerance)) ++differing;
-    return differing;
+// Frames on the screen against each other: exactly the same or not.
+int differingPixels(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    return halvet::test::pixelsBeyond(a, b, 0);
+}
+
+int differingPixels(const std::vector<COLORREF>& shown,
+                    const halvet::test::ReferenceFrame& expected) {
+    return halvet::test::pixelsOffReference(shown, expected);
 }
 
 class PanelPixelsTest : public testing::Test {
@@ -178,8 +162,8 @@ TEST_F(PanelPixelsTest, FirstFrameIsThePictureUpright) {
     EXPECT_EQ(size.cx, 37);
     EXPECT_EQ(size.cy, 37);
     const std::vector<COLORREF> frame = windowPixels(spinner);
-    const std::vector<COLORREF> upright = expectedFrame(host.module(), 0.0f);
-    ASSERT_EQ(upright.size(), 37u * 37u);
+    const halvet::test::ReferenceFrame upright = expectedFrame(host.module(), 0.0f);
+    ASSERT_EQ(upright.pixels.size(), 37u * 37u);
     EXPECT_EQ(differingPixels(frame, upright), 0);
     // The comparison tells one position of the ring from the next.
     EXPECT_GT(differingPixels(frame, expectedFrame(host.module(), 30.0f)), 20);

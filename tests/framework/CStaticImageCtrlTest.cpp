@@ -10,14 +10,17 @@ using std::min;
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
+#include "support/ReferenceSpinnerFrame.h"
 #include "support/TestWindows.h"
 #include "drawing/CStaticImageCtrl.h"
-#include "drawing/PngResource.h"
-#include "drawing/RotatedImage.h"
 #include "drawing/SharedGdiplusSession.h"
 #include "util/ModuleHandle.h"
 #include "resources/resource.h"
+
+using halvet::test::shownPixels;
+using halvet::test::surfacePixels;
 
 namespace {
 
@@ -46,6 +49,15 @@ void pumpFor(DWORD ms) {
 
 bool updatePending(HWND window) {
     return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+// The ring of the normal picture turned by `angle` over the panel grey,
+// computed by the tests' own sampling.
+halvet::test::ReferenceFrame expectedRing(float angle) {
+    halvet::test::RgbaPicture picture;
+    if (!halvet::test::loadRgbaPicture(halvet::thisModule(), IDB_SPINNER_NORMAL, &picture))
+        return {};
+    return halvet::test::referenceSpinnerFrame(picture, angle, kPanelGrey);
 }
 
 class CStaticImageCtrlTest : public ::testing::Test {
@@ -122,7 +134,7 @@ TEST_F(CStaticImageCtrlTest, UprightFramePaintsTheRingOverTheBackgroundColour) {
 }
 
 // The frame on the screen is the ring turned by 60 degrees over the colour,
-// pixel for pixel as drawn straight into a memory surface.
+// as the tests' own sampling of the picture computes it.
 TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
     spinner->backgroundColor = kPanelGrey;
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
@@ -131,19 +143,12 @@ TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
     EXPECT_FLOAT_EQ(spinner->angle, 60.0f);
     paintNow();
 
-    auto gdiplus = halvet::sharedGdiplusSession();
-    auto ring = halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL);
-    ASSERT_TRUE(ring);
-    PixelSurface expected(37, 37, kPanelGrey);
-    {
-        Gdiplus::Graphics graphics(expected.dc());
-        halvet::drawRotatedImage(graphics, ring.get(), 60.0f, RECT{0, 0, 37, 37});
-    }
-    int differing = 0;
-    for (int y = 0; y < 37; ++y)
-        for (int x = 0; x < 37; ++x)
-            if (!closeColour(windowPixel(control, x, y), expected.pixel(x, y), 2)) ++differing;
-    EXPECT_EQ(differing, 0);
+    const halvet::test::ReferenceFrame expected = expectedRing(60.0f);
+    ASSERT_EQ(expected.pixels.size(), 37u * 37u);
+    const std::vector<COLORREF> shown = shownPixels(control);
+    EXPECT_EQ(halvet::test::pixelsOffReference(shown, expected), 0);
+    // The comparison tells one position of the ring from the next.
+    EXPECT_GT(halvet::test::pixelsOffReference(shown, expectedRing(30.0f)), 20);
     // The leading dash now points to 2 o'clock.
     EXPECT_LT(brightness(windowPixel(control, 29, 12)), brightness(windowPixel(control, 18, 5)));
 }
@@ -155,20 +160,10 @@ TEST_F(CStaticImageCtrlTest, PrintingTheControlDrawsTheCurrentFrame) {
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
     tick();
     tick();
-    auto gdiplus = halvet::sharedGdiplusSession();
-    auto ring = halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL);
-    ASSERT_TRUE(ring);
-    PixelSurface expected(37, 37, kPanelGrey);
-    {
-        Gdiplus::Graphics graphics(expected.dc());
-        halvet::drawRotatedImage(graphics, ring.get(), 60.0f, RECT{0, 0, 37, 37});
-    }
+    const halvet::test::ReferenceFrame expected = expectedRing(60.0f);
+    ASSERT_EQ(expected.pixels.size(), 37u * 37u);
     auto differing = [&](const PixelSurface& printed) {
-        int n = 0;
-        for (int y = 0; y < 37; ++y)
-            for (int x = 0; x < 37; ++x)
-                if (!closeColour(printed.pixel(x, y), expected.pixel(x, y), 2)) ++n;
-        return n;
+        return halvet::test::pixelsOffReference(surfacePixels(printed, 37, 37), expected);
     };
 
     PixelSurface client(37, 37, RGB(255, 0, 0));
@@ -293,6 +288,71 @@ TEST_F(CStaticImageCtrlTest, WithoutColourFramesArePaintedOverACopyOfTheParent) 
     EXPECT_FALSE(spinner->snapshotWanted());
 }
 
+namespace {
+
+// A parent whose every pixel has its own colour (red the column, green the
+// row), so a copy taken from the wrong place shows.
+COLORREF gradient(int x, int y) {
+    return RGB(x, y, 90);
+}
+
+LRESULT CALLBACK gradientParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        RECT client{};
+        GetClientRect(window, &client);
+        PixelSurface surface(client.right, client.bottom, RGB(0, 0, 0));
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) SetPixelV(surface.dc(), x, y, gradient(x, y));
+        BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, client.right, client.bottom, surface.dc(), 0, 0,
+               SRCCOPY);
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// With a border the client area starts inside the window: the copy of the
+// parent is taken under the client area, where the frame is painted.
+TEST(CStaticImageCtrlBorderTest, CopyOfTheParentIsTakenUnderTheClientAreaOfABorderedControl) {
+    WNDCLASSW type{};
+    type.lpfnWndProc = gradientParent;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"HalvetGradientParent";
+    RegisterClassW(&type);
+    HWND parent =
+        CreateWindowExW(0, type.lpszClassName, L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                        200, 160, nullptr, nullptr, type.hInstance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND control = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 20, 30, 30,
+                                   30, parent, nullptr, halvet::thisModule(), nullptr);
+    {
+        CStaticImageCtrl spinner;
+        ASSERT_TRUE(spinner.SubclassWindow(control));
+        ASSERT_TRUE(spinner.SetImageResource(IDB_SPINNER_NORMAL));
+        UpdateWindow(parent);
+        UpdateWindow(control);
+        SendMessageW(control, WM_TIMER, CStaticImageCtrl::kTimerId, 0);
+        UpdateWindow(parent);
+        UpdateWindow(control);
+        ASSERT_TRUE(spinner.hasParentSnapshot());
+
+        RECT client{};
+        GetClientRect(control, &client);
+        POINT origin{0, 0};
+        MapWindowPoints(control, parent, &origin, 1);
+        ASSERT_EQ(origin.x, 21) << "a one-pixel border";
+        // The ring leaves the corners of the picture clear.
+        for (POINT corner : {POINT{0, 0}, POINT{client.right - 1, 0}, POINT{0, client.bottom - 1},
+                             POINT{client.right - 1, client.bottom - 1}})
+            EXPECT_EQ(windowPixel(control, corner.x, corner.y),
+                      gradient(origin.x + corner.x, origin.y + corner.y))
+                << corner.x << "," << corner.y;
+        spinner.UnsubclassWindow();
+    }
+    DestroyWindow(parent);
+}
+
 TEST_F(CStaticImageCtrlTest, CopyOfTheParentNeedsAFullPaint) {
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
     settle();
@@ -342,12 +402,15 @@ TEST_F(CStaticImageCtrlTest, MouseFallsThroughUnlessTheControlHasTheNotifyStyle)
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
 }
 
+// Counted with the same frames kept each time: a copy of the parent and the
+// twelve frames of one turn over it.
 TEST_F(CStaticImageCtrlTest, PaintingManyFramesLeaksNoGdiObjects) {
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 12; ++i) {
         tick();
         paintNow();
     }
+    ASSERT_EQ(spinner->frameCache().frameCount(), 12u);
     const size_t before = liveGdiObjects();
     for (int frame = 0; frame < 300; ++frame) {
         // Alternate the two backgrounds; drop the copy now and then.
@@ -359,9 +422,12 @@ TEST_F(CStaticImageCtrlTest, PaintingManyFramesLeaksNoGdiObjects) {
     }
     spinner->backgroundColor.reset();
     spinner->ResetBackground();
-    tick();
-    paintNow();
+    for (int i = 0; i < 12; ++i) {
+        tick();
+        paintNow();
+    }
     EXPECT_TRUE(spinner->hasParentSnapshot());
+    ASSERT_EQ(spinner->frameCache().frameCount(), 12u);
     EXPECT_EQ(liveGdiObjects(), before);
 }
 

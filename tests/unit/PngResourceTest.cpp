@@ -86,3 +86,42 @@ TEST(PngResourceTest, SessionIsSharedWhileInUseAndStartsAgainAfterwards) {
     ASSERT_TRUE(again && again->ok());
     EXPECT_TRUE(halvet::loadPngResource(halvet::thisModule(), IDB_SPINNER_NORMAL));
 }
+
+// Pictures after the first come from kept pixels: the same pixels as a fresh
+// decoding, in the same format, and each picture is a copy of its own.
+TEST(PngResourceTest, LaterLoadsGiveTheDecodedPixelsInPicturesOfTheirOwn) {
+    auto gdiplus = halvet::sharedGdiplusSession();
+    ASSERT_TRUE(gdiplus && gdiplus->ok());
+    for (int id : {IDB_SPINNER_NORMAL, IDB_SPINNER_HIGHDPI}) {
+        std::vector<unsigned char> bytes = resourceBytes(id);
+        auto fresh = halvet::decodePng(bytes.data(), bytes.size());
+        ASSERT_TRUE(fresh);
+        auto first = halvet::loadPngResource(halvet::thisModule(), id);
+        auto second = halvet::loadPngResource(halvet::thisModule(), id);
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(second->GetPixelFormat(), fresh->GetPixelFormat());
+        ASSERT_EQ(second->GetWidth(), fresh->GetWidth());
+        ASSERT_EQ(second->GetHeight(), fresh->GetHeight());
+        auto* expected = static_cast<Gdiplus::Bitmap*>(fresh.get());
+        auto* loaded = static_cast<Gdiplus::Bitmap*>(second.get());
+        int differing = 0, opaque = 0;
+        for (INT y = 0; y < INT(fresh->GetHeight()); ++y)
+            for (INT x = 0; x < INT(fresh->GetWidth()); ++x) {
+                Gdiplus::Color a, b;
+                expected->GetPixel(x, y, &a);
+                loaded->GetPixel(x, y, &b);
+                if (a.GetValue() != b.GetValue()) ++differing;
+                if (b.GetA() == 255) ++opaque;
+            }
+        EXPECT_EQ(differing, 0) << id;
+        EXPECT_GT(opaque, 10) << id;
+
+        // Painting on one picture leaves the next one as decoded.
+        auto* scribbled = static_cast<Gdiplus::Bitmap*>(first.get());
+        ASSERT_EQ(scribbled->SetPixel(0, 0, Gdiplus::Color(255, 1, 2, 3)), Gdiplus::Ok);
+        auto third = halvet::loadPngResource(halvet::thisModule(), id);
+        Gdiplus::Color corner;
+        static_cast<Gdiplus::Bitmap*>(third.get())->GetPixel(0, 0, &corner);
+        EXPECT_EQ(corner.GetA(), 0) << id;
+    }
+}
