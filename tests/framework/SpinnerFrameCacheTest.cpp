@@ -14,7 +14,7 @@ using std::min;
 
 #include "drawing/CStaticImageCtrl.h"
 #include "drawing/SharedGdiplusSession.h"
-#include "host/ModuleHandle.h"
+#include "util/ModuleHandle.h"
 #include "resources/resource.h"
 #include "support/ReferenceSpinnerFrame.h"
 #include "support/TestWindows.h"
