@@ -9,6 +9,7 @@
 #include <string>
 
 #include "BuiltInScenario.h"
+#include "EngineBridge.h"
 #include "Options.h"
 #include "PanelLibrary.h"
 #include "ScenarioLoader.h"
@@ -110,6 +111,13 @@ int play(const Options& options) {
     settings.highDpi = options.highDpi;
     settings.width = options.width;
     settings.height = options.height;
+    settings.engine = !options.standIn;
+    auto unixOr = [](const std::wstring& given, const char* fallback) {
+        return given.empty() ? text::fromUtf8(fallback) : EngineBridge::unixName(given);
+    };
+    settings.engineSettings.engine = unixOr(options.engine, "/usr/bin/chromium");
+    settings.engineSettings.bridge = unixOr(options.bridge, HALVET_REFHOST_BRIDGE);
+    settings.engineSettings.node = unixOr(options.node, HALVET_REFHOST_NODE);
     ScenarioPlayer player(scenario, settings, library, trace);
     if (!player.run(error)) {
         printError(error);

@@ -1,0 +1,365 @@
+#!/usr/bin/env node
+// The engine side of the reference host's HTML container: drives a headless
+// browser for the host over one TCP connection on 127.0.0.1 with the line
+// protocol described in refhost/README.md. The host listens, this program
+// connects back to it; when that connection ends, for whatever reason, the
+// browser is closed and this program ends with it.
+'use strict';
+
+const fs = require('fs');
+const http = require('http');
+const net = require('net');
+const path = require('path');
+const { chromium } = require('playwright-core');
+const { createProxy } = require('proxy');
+const { decodeLine, encodeLine, fileUrlToUnixPath, netErrorCode, parseBasic, toFileUrl } =
+  require('./lines');
+
+const HOST = '127.0.0.1';
+const LOAD_TIMEOUT_MS = 15000;
+const FRAME_TIMEOUT_MS = 8000;
+
+function parseArgs(argv) {
+  const options = { port: 0, engine: '/usr/bin/chromium', drives: {} };
+  for (let i = 2; i < argv.length; ++i) {
+    const value = argv[i + 1];
+    if (argv[i] === '--port') options.port = Number(value);
+    else if (argv[i] === '--engine') options.engine = value;
+    else if (argv[i] === '--drive') {
+      const at = value.indexOf('=');
+      options.drives[value.slice(0, at).toLowerCase()] = value.slice(at + 1);
+    } else continue;
+    ++i;
+  }
+  return options;
+}
+
+const options = parseArgs(process.argv);
+let socket = null;
+let browser = null;
+let ending = false;
+const views = new Map();
+const network = { mode: 'ok', user: '', password: '' };
+const offered = { user: '', password: '' };  // credentials the views answer a proxy with
+let proxyServer = null;
+let contentServer = null;
+
+function send(...fields) {
+  if (socket && !socket.destroyed) socket.write(encodeLine(fields.map(String)));
+}
+
+function log(text) {
+  process.stderr.write(`bridge: ${text}\n`);
+}
+
+// Ends everything this program started, once, and leaves.
+async function shutdown(status) {
+  if (ending) return;
+  ending = true;
+  const timer = setTimeout(() => process.exit(status), 5000);
+  try {
+    if (browser) await browser.close();
+  } catch (e) {
+    log(`closing the browser: ${e.message}`);
+  }
+  if (proxyServer) proxyServer.close();
+  if (contentServer) contentServer.close();
+  clearTimeout(timer);
+  if (socket) socket.end();
+  process.exit(status);
+}
+
+// The page's network part: one small script served on 127.0.0.1, which the
+// engine fetches through the proxy.
+function startContentServer() {
+  contentServer = http.createServer((request, response) => {
+    response.setHeader('Content-Type', 'text/javascript; charset=utf-8');
+    response.setHeader('Cache-Control', 'no-store');
+    response.end(`window.hexNetworkPart = ${JSON.stringify('served at ' + new Date().toISOString())};\n`);
+  });
+  return new Promise((resolve) => contentServer.listen(0, HOST, resolve));
+}
+
+// A proxy that asks for credentials while the network mode is "proxy" and
+// reports what it accepted or refused.
+function startProxy() {
+  proxyServer = createProxy(http.createServer());
+  proxyServer.authenticate = (request) => {
+    if (network.mode !== 'proxy') return true;
+    const given = parseBasic(request.headers['proxy-authorization']);
+    if (!given) {
+      send('proxy', 'challenge', request.url);
+      return false;
+    }
+    const right = given.user === network.user && given.password === network.password;
+    send('proxy', right ? 'accepted' : 'refused', request.url, given.user);
+    return right;
+  };
+  return new Promise((resolve) => proxyServer.listen(0, HOST, resolve));
+}
+
+function resourceUrl() {
+  return `http://${HOST}:${contentServer.address().port}/panel-news.js`;
+}
+
+// The container's script interface in every page: post() sends a message to
+// the host, content the host passes arrives as a "containercontent" event
+// (and stays in received[] for a page that listens late).
+function containerInterface(resource) {
+  window.hexContainer = {
+    networkPart: resource,
+    received: [],
+    post(name, payload) {
+      return window.hexPost(String(name), payload === undefined ? '' : String(payload));
+    },
+    deliver(data) {
+      this.received.push(data);
+      window.dispatchEvent(new CustomEvent('containercontent', { detail: data }));
+    },
+  };
+}
+
+// Every request of the engine passes here: file URLs naming a drive letter
+// are mapped onto the Unix folder that drive stands for.
+async function onRequestPaused(view, event) {
+  const mapped = fileUrlToUnixPath(event.request.url, options.drives);
+  const reply = { requestId: event.requestId };
+  if (mapped) reply.url = 'file://' + mapped.split('/').map(encodeURIComponent).join('/');
+  try {
+    await view.cdp.send('Fetch.continueRequest', reply);
+  } catch (e) {
+    // The page went away meanwhile.
+  }
+}
+
+// A proxy's challenge is answered once per request with the credentials the
+// container was given; a second challenge means they were refused.
+async function onAuthRequired(view, event) {
+  const id = event.requestId;
+  let response = { response: 'Default' };
+  if (event.authChallenge.source === 'Proxy') {
+    if (offered.user && !view.answered.has(id)) {
+      view.answered.add(id);
+      send('note', view.id, `answers the proxy's challenge with the credentials of "${offered.user}"`);
+      response = { response: 'ProvideCredentials', username: offered.user, password: offered.password };
+    } else {
+      const refused = view.answered.has(id);
+      setFailure(view, {
+        name: 'ERR_ABORTED',
+        reason: refused ? 'ERR_AUTH_PROXY_AUTH_ERROR' : 'ERR_AUTH_PROXY_REQUIRED',
+        message: refused
+          ? 'the proxy refused the credentials offered: 407 Proxy Authentication Required (ERR_AUTH_PROXY_REQUIRED)'
+          : 'the proxy wants credentials: 407 Proxy Authentication Required (ERR_AUTH_PROXY_REQUIRED)',
+        url: event.request.url,
+      });
+      response = { response: 'CancelAuth' };
+    }
+  }
+  try {
+    await view.cdp.send('Fetch.continueWithAuth', { requestId: id, authChallengeResponse: response });
+  } catch (e) {
+    // The request is gone.
+  }
+}
+
+function setFailure(view, failure) {
+  if (view.loading && !view.failure) view.failure = failure;
+}
+
+async function makePage(view) {
+  view.page = await view.context.newPage();
+  await view.page.setViewportSize({ width: view.width, height: view.height });
+  view.cdp = await view.context.newCDPSession(view.page);
+  view.cdp.on('Fetch.requestPaused', (event) => onRequestPaused(view, event));
+  view.cdp.on('Fetch.authRequired', (event) => onAuthRequired(view, event));
+  await view.cdp.send('Fetch.enable', { patterns: [{ urlPattern: '*' }], handleAuthRequests: true });
+  view.crashed = false;
+  view.page.on('crash', () => {
+    view.crashed = true;
+    send('crashed', view.id);
+  });
+  view.page.on('requestfailed', (request) => {
+    const text = (request.failure() || {}).errorText || '';
+    // A cancelled request is reported where it is cancelled (proxy
+    // challenges); others of its kind are the page's own doing.
+    if (!/^net::ERR_/.test(text) || text === 'net::ERR_ABORTED') return;
+    const name = text.slice(5).split(' ')[0];
+    setFailure(view, { name, reason: name, message: text, url: request.url() });
+  });
+}
+
+async function open(id, width, height) {
+  const view = { id, width, height, loading: false, failure: null, answered: new Set(), seq: 0 };
+  view.context = await browser.newContext({ viewport: { width, height } });
+  await view.context.setOffline(network.mode === 'offline');
+  await view.context.addInitScript(containerInterface, resourceUrl());
+  await view.context.exposeBinding('hexPost', (source, name, payload) => {
+    send('message', id, name, payload);
+  });
+  await makePage(view);
+  views.set(id, view);
+  send('opened', id);
+}
+
+async function load(view, url) {
+  const seq = ++view.seq;
+  const target = toFileUrl(url);
+  view.loading = true;
+  view.failure = null;
+  view.answered = new Set();
+  if (view.crashed) {
+    await view.page.close().catch(() => {});
+    await makePage(view);
+  }
+  let failure = null;
+  try {
+    await view.page.goto(target, { waitUntil: 'load', timeout: LOAD_TIMEOUT_MS });
+  } catch (e) {
+    const text = String(e.message).split('\n')[0];
+    const match = /net::(ERR_[A-Z_]+)/.exec(text);
+    const name = match ? match[1] : /Timeout/i.test(text) ? 'ERR_TIMED_OUT' : 'ERR_FAILED';
+    failure = { name, reason: name, message: match ? `net::${name}` : text, url: target };
+  }
+  if (seq !== view.seq) return;  // a newer load took over
+  view.loading = false;
+  failure = view.failure || failure;
+  if (failure) {
+    send('failed', view.id, url, netErrorCode(failure.name), failure.name, failure.reason,
+         failure.message, failure.url);
+  } else {
+    send('loaded', view.id, view.page.url());
+  }
+}
+
+async function frame(view) {
+  try {
+    const png = await view.page.screenshot({ type: 'png', timeout: FRAME_TIMEOUT_MS });
+    send('frame', view.id, png.toString('base64'));
+  } catch (e) {
+    send('frame', view.id, '', view.crashed ? 'the renderer is gone' : String(e.message).split('\n')[0]);
+  }
+}
+
+async function content(view, data) {
+  try {
+    await view.page.evaluate((d) => window.hexContainer.deliver(d), data);
+    send('delivered', view.id);
+  } catch (e) {
+    send('delivered', view.id, String(e.message).split('\n')[0]);
+  }
+}
+
+async function setNetwork(mode, user, password) {
+  network.mode = mode;
+  network.user = user || '';
+  network.password = password || '';
+  for (const view of views.values()) await view.context.setOffline(mode === 'offline');
+  send('network', mode);
+}
+
+async function close(view) {
+  views.delete(view.id);
+  await view.context.close().catch(() => {});
+  send('closed', view.id);
+}
+
+const commands = {
+  open: (id, w, h) => open(id, Number(w), Number(h)),
+  load: (view, url) => load(view, url),
+  resize: (view, w, h) => {
+    view.width = Number(w);
+    view.height = Number(h);
+    return view.page.setViewportSize({ width: view.width, height: view.height });
+  },
+  frame: (view) => frame(view),
+  content: (view, data) => content(view, data),
+  crash: (view) => {
+    // Page.crash never answers: the renderer it would answer from is gone.
+    view.cdp.send('Page.crash').catch(() => {});
+  },
+  close: (view) => close(view),
+  network: (mode, user, password) => setNetwork(mode, user, password),
+  credentials: (user, password) => {
+    offered.user = user || '';
+    offered.password = password || '';
+  },
+  // The engine going away under the host, as a crash of it would.
+  'kill-browser': () => browser.close(),
+  // This program dying under the host, as a fault of it would.
+  die: () => process.exit(3),
+  quit: () => shutdown(0),
+};
+
+// Commands that name a view get the view itself.
+const takesView = new Set(['load', 'resize', 'frame', 'content', 'crash', 'close']);
+
+async function dispatch(fields) {
+  const [verb, ...args] = fields;
+  const command = commands[verb];
+  if (!command) return send('error', verb, `unknown command "${verb}"`);
+  if (takesView.has(verb)) {
+    const view = views.get(args[0]);
+    if (!view) return send('error', verb, `no view "${args[0]}"`);
+    args[0] = view;
+  }
+  try {
+    await command(...args);
+  } catch (e) {
+    send('error', verb, String(e.message).split('\n')[0]);
+  }
+}
+
+async function startEngine() {
+  await startContentServer();
+  await startProxy();
+  browser = await chromium.launch({
+    executablePath: options.engine,
+    timeout: 30000,
+    args: [
+      '--no-sandbox',
+      '--allow-file-access-from-files',
+      `--proxy-server=http://${HOST}:${proxyServer.address().port}`,
+      // Loopback goes through the proxy too: the page's network part lives there.
+      '--proxy-bypass-list=<-loopback>',
+    ],
+  });
+  browser.on('disconnected', () => {
+    if (!ending) {
+      send('error', 'engine', 'the browser engine went away');
+      shutdown(1);
+    }
+  });
+}
+
+function main() {
+  socket = net.connect({ host: HOST, port: options.port });
+  socket.setNoDelay(true);
+  let buffer = '';
+  let queue = Promise.resolve();
+  socket.on('data', (chunk) => {
+    buffer += chunk.toString('latin1');
+    for (let at = buffer.indexOf('\n'); at >= 0; at = buffer.indexOf('\n')) {
+      const line = buffer.slice(0, at);
+      buffer = buffer.slice(at + 1);
+      // In arrival order, each after the one before has finished.
+      queue = queue.then(() => dispatch(decodeLine(line)));
+    }
+  });
+  socket.on('close', () => shutdown(0));
+  socket.on('error', (e) => {
+    log(`connection to the host: ${e.message}`);
+    shutdown(1);
+  });
+  socket.on('connect', async () => {
+    try {
+      await startEngine();
+      send('ready', browser.version(), proxyServer.address().port, resourceUrl());
+    } catch (e) {
+      send('error', 'start', `the browser engine ${options.engine} did not start: ${String(e.message).split('\n')[0]}`);
+      shutdown(1);
+    }
+  });
+}
+
+for (const signal of ['SIGTERM', 'SIGINT', 'SIGHUP']) process.on(signal, () => shutdown(1));
+main();
