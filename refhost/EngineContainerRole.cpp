@@ -193,7 +193,14 @@ void EngineContainerRole::startLoad(View& view, const std::wstring& url) {
     view.loading = true;
     view.loadStart = GetTickCount();
     view.lastFailedForProxy = false;
-    if (!bridge_.send({L"load", view.guid, url})) problem(L"the engine bridge has gone");
+    std::wstring guid = view.guid;
+    auto navigate = [this, guid, url] {
+        if (!bridge_.send({L"load", guid, url})) problem(L"the engine bridge has gone");
+    };
+    if (loadDelay_)
+        view.window.after(loadDelay_, navigate);
+    else
+        navigate();
 }
 
 void EngineContainerRole::onLine(const EngineBridge::Fields& line) {

@@ -38,7 +38,8 @@ public:
                     const std::wstring& password) override;
     void setViewCredentials(const std::wstring& user, const std::wstring& password) override;
     void refuse(const std::set<std::wstring>& names) override { refused_ = names; }
-    void setLoadDelay(UINT) override {}  // the engine takes the time it takes
+    // A wait before each navigation starts, as a slow network's would be.
+    void setLoadDelay(UINT ms) override { loadDelay_ = ms; }
 
     bool fireEvent(const std::wstring& name, const std::wstring& payload) override;
     bool hasCallback() const override { return newest_ && newest_->callback; }
@@ -86,6 +87,7 @@ private:
     std::wstring newestGuid_;
     std::set<std::wstring> refused_;
     std::wstring problem_;
+    UINT loadDelay_ = 0;
 };
 
 }  // namespace refhost

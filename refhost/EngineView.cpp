@@ -11,6 +11,7 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 const wchar_t kClass[] = L"RefHostEngineView";
+constexpr UINT_PTR kDelayTimer = 1;
 
 bool registerClass() {
     static bool done = false;
@@ -64,7 +65,15 @@ HBITMAP decodePng(const std::string& png, int& width, int& height) {
 }  // namespace
 
 EngineView::~EngineView() {
-    if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    if (window_) {
+        KillTimer(window_.get(), kDelayTimer);
+        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    }
+}
+
+void EngineView::after(UINT ms, std::function<void()> action) {
+    delayed_ = std::move(action);
+    if (window_) SetTimer(window_.get(), kDelayTimer, ms ? ms : 1, nullptr);
 }
 
 bool EngineView::create(HWND parent, std::function<void(int, int)> resized) {
@@ -134,6 +143,16 @@ LRESULT EngineView::onMessage(HWND window, UINT message, WPARAM w, LPARAM l) {
         case WM_PRINTCLIENT:
             paint(reinterpret_cast<HDC>(w));
             return 0;
+        case WM_TIMER:
+            if (w == kDelayTimer) {
+                KillTimer(window, kDelayTimer);
+                // Moved out first: the action may set the next one.
+                std::function<void()> action = std::move(delayed_);
+                delayed_ = nullptr;
+                if (action) action();
+                return 0;
+            }
+            break;
         case WM_SIZE:
             if (resized_ && LOWORD(l) > 0 && HIWORD(l) > 0) resized_(LOWORD(l), HIWORD(l));
             break;

@@ -32,6 +32,8 @@ public:
     // Text drawn over the frame (empty: none), e.g. that the renderer is gone.
     void setBanner(const std::wstring& banner);
     int frames() const { return frames_; }
+    // Runs action once from the message loop after ms milliseconds.
+    void after(UINT ms, std::function<void()> action);
 
 private:
     static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -45,6 +47,7 @@ private:
     int frames_ = 0;
     std::wstring banner_;
     std::function<void(int, int)> resized_;
+    std::function<void()> delayed_;
 };
 
 }  // namespace refhost

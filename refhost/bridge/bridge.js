@@ -9,11 +9,12 @@
 const fs = require('fs');
 const http = require('http');
 const net = require('net');
+const os = require('os');
 const path = require('path');
 const { chromium } = require('playwright-core');
 const { createProxy } = require('proxy');
-const { decodeLine, encodeLine, fileUrlToUnixPath, netErrorCode, parseBasic, toFileUrl } =
-  require('./lines');
+const { decodeLine, encodeLine, fileUrlToUnixPath, isLoopbackTarget, netErrorCode, parseBasic,
+  toFileUrl } = require('./lines');
 
 const HOST = '127.0.0.1';
 const LOAD_TIMEOUT_MS = 15000;
@@ -43,6 +44,7 @@ const network = { mode: 'ok', user: '', password: '' };
 const offered = { user: '', password: '' };  // credentials the views answer a proxy with
 let proxyServer = null;
 let contentServer = null;
+let scratch = null;  // a folder of ours for the stylesheet copies
 
 function send(...fields) {
   if (socket && !socket.destroyed) socket.write(encodeLine(fields.map(String)));
@@ -62,6 +64,7 @@ async function shutdown(status) {
   } catch (e) {
     log(`closing the browser: ${e.message}`);
   }
+  if (scratch) fs.rmSync(scratch, { recursive: true, force: true });
   if (proxyServer) proxyServer.close();
   if (contentServer) contentServer.close();
   clearTimeout(timer);
@@ -84,6 +87,23 @@ function startContentServer() {
 // reports what it accepted or refused.
 function startProxy() {
   proxyServer = createProxy(http.createServer());
+  // Only 127.0.0.1 is ever reached through it: what the engine asks for
+  // elsewhere (its own background requests) is refused before the proxy
+  // handles it.
+  for (const kind of ['request', 'connect']) {
+    const handlers = proxyServer.listeners(kind);
+    proxyServer.removeAllListeners(kind);
+    proxyServer.on(kind, (request, outlet, ...rest) => {
+      if (isLoopbackTarget(request.url)) {
+        for (const handler of handlers) handler.call(proxyServer, request, outlet, ...rest);
+      } else if (kind === 'connect') {
+        outlet.end('HTTP/1.1 403 Forbidden\r\n\r\n');
+      } else {
+        outlet.writeHead(403);
+        outlet.end();
+      }
+    });
+  }
   proxyServer.authenticate = (request) => {
     if (network.mode !== 'proxy') return true;
     const given = parseBasic(request.headers['proxy-authorization']);
@@ -121,12 +141,39 @@ function containerInterface(resource) {
 
 // Every request of the engine passes here: file URLs naming a drive letter
 // are mapped onto the Unix folder that drive stands for.
+// A file the page links as a stylesheet is loaded as one even when its name
+// has no extension to tell its type by (the panel's font stylesheet has
+// none): the engine takes a file's type from the name it was asked for and
+// would not apply it. Such a request is sent on to a copy named ".css" in a
+// folder of ours; null when the file is not such a one.
+function stylesheetCopy(unixPath, requestId) {
+  if (/\.[A-Za-z0-9]+$/.test(unixPath) || !fs.existsSync(unixPath)) return null;
+  if (!scratch) scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'halvet-bridge-'));
+  const copy = path.join(scratch, `sheet-${requestId.replace(/[^A-Za-z0-9]/g, '_')}.css`);
+  fs.copyFileSync(unixPath, copy);
+  return copy;
+}
+
+function fileUrl(unixPath) {
+  return 'file://' + unixPath.split('/').map(encodeURIComponent).join('/');
+}
+
+// Every request of the engine passes here: file URLs naming a drive letter
+// are mapped onto the Unix folder that drive stands for, unseen by the page.
 async function onRequestPaused(view, event) {
   const mapped = fileUrlToUnixPath(event.request.url, options.drives);
-  const reply = { requestId: event.requestId };
-  if (mapped) reply.url = 'file://' + mapped.split('/').map(encodeURIComponent).join('/');
+  const id = event.requestId;
   try {
-    await view.cdp.send('Fetch.continueRequest', reply);
+    const copy = mapped && event.resourceType === 'Stylesheet' ? stylesheetCopy(mapped, id) : null;
+    if (copy) {
+      await view.cdp.send('Fetch.fulfillRequest', {
+        requestId: id,
+        responseCode: 302,
+        responseHeaders: [{ name: 'Location', value: fileUrl(copy) }],
+      });
+      return;
+    }
+    await view.cdp.send('Fetch.continueRequest', mapped ? { requestId: id, url: fileUrl(mapped) } : { requestId: id });
   } catch (e) {
     // The page went away meanwhile.
   }
@@ -321,6 +368,9 @@ async function startEngine() {
       `--proxy-server=http://${HOST}:${proxyServer.address().port}`,
       // Loopback goes through the proxy too: the page's network part lives there.
       '--proxy-bypass-list=<-loopback>',
+      '--disable-sync',
+      '--disable-component-update',
+      '--disable-features=OptimizationHints,MediaRouter,Translate',
     ],
   });
   browser.on('disconnected', () => {

@@ -74,4 +74,12 @@ function parseBasic(header) {
   return { user: text.slice(0, colon), password: text.slice(colon + 1) };
 }
 
-module.exports = { encodeLine, decodeLine, toFileUrl, fileUrlToUnixPath, netErrorCode, parseBasic };
+// Whether a proxy request ("http://host:port/..." or "host:port" of a
+// tunnel) goes to 127.0.0.1.
+function isLoopbackTarget(target) {
+  const match = /^(?:[a-z]+:\/\/)?([^/:]+)(?::\d+)?(?:\/|$)/i.exec(target || '');
+  return !!match && match[1] === '127.0.0.1';
+}
+
+module.exports = {
+  isLoopbackTarget, encodeLine, decodeLine, toFileUrl, fileUrlToUnixPath, netErrorCode, parseBasic };
