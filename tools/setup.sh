@@ -2,13 +2,32 @@
 # Installs what the build and the tests need, when it is missing (Debian 12).
 # Needs root (or sudo) only when something must be installed.
 set -euo pipefail
-packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest)
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest
+  chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ -d /usr/src/googletest ] || missing+=(googletest)
+# The reference host's engine bridge runs on Node.js (Debian's, when there is none).
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+
+# The bridge's packages, as its lock file pins them; again only when the lock
+# file changed since the last install.
+bridge_packages() {
+  local dir lock stamp
+  dir="$(cd "$(dirname "$0")/.." && pwd)/refhost/bridge"
+  lock=$(sha256sum "$dir/package-lock.json" | cut -d' ' -f1)
+  stamp="$dir/node_modules/.halvet-lock-sha256"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$lock" ]; then return 0; fi
+  echo "setup: installing the engine bridge's packages (npm ci)"
+  (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+  echo "$lock" >"$stamp"
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  bridge_packages
   exit 0
 fi
 echo "setup: installing ${missing[*]}"
@@ -54,3 +73,4 @@ if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"; then
   refresh "${alternative[@]}"
   "${apt[@]}" "${alternative[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
+bridge_packages
