@@ -64,7 +64,8 @@ std::wstring programFolder() {
 bool loadScenario(const Options& options, Scenario& scenario, std::wstring& error) {
     if (!options.scenario.empty())
         return ScenarioLoader::loadFile(fullPath(options.scenario), scenario, error);
-    return ScenarioLoader::parse(BuiltInScenario::text(), BuiltInScenario::origin(), scenario,
+    return ScenarioLoader::parse(BuiltInScenario::text(options.standIn),
+                                 BuiltInScenario::origin(options.standIn), scenario,
                                  error);
 }
 
@@ -152,7 +153,7 @@ int run(int argc, wchar_t** argv) {
         return kPassed;
     }
     if (options.printDefault) {
-        print(BuiltInScenario::text());
+        print(BuiltInScenario::text(options.standIn));
         return kPassed;
     }
     return play(options);

@@ -279,6 +279,7 @@ async function load(view, url) {
 }
 
 async function frame(view) {
+  if (view.crashed) return send('frame', view.id, '', 'the renderer is gone');
   try {
     const png = await view.page.screenshot({ type: 'png', timeout: FRAME_TIMEOUT_MS });
     send('frame', view.id, png.toString('base64'));
@@ -312,7 +313,10 @@ async function close(view) {
 
 const commands = {
   open: (id, w, h) => open(id, Number(w), Number(h)),
-  load: (view, url) => load(view, url),
+  // Not waited for: frames, content and the rest go on while a page loads.
+  load: (view, url) => {
+    load(view, url).catch((e) => send('error', 'load', String(e.message).split('\n')[0]));
+  },
   resize: (view, w, h) => {
     view.width = Number(w);
     view.height = Number(h);
