@@ -373,6 +373,8 @@ async function startEngine() {
       // Loopback goes through the proxy too: the page's network part lives there.
       '--proxy-bypass-list=<-loopback>',
       '--disable-sync',
+      // A renderer crashed on purpose leaves no report behind.
+      '--disable-crash-reporter',
       '--disable-component-update',
       '--disable-features=OptimizationHints,MediaRouter,Translate',
     ],
