@@ -44,7 +44,7 @@ const network = { mode: 'ok', user: '', password: '' };
 const offered = { user: '', password: '' };  // credentials the views answer a proxy with
 let proxyServer = null;
 let contentServer = null;
-let scratch = null;  // a folder of ours for the stylesheet copies
+let scratch = null;  // our temporary folder (see makeScratch)
 
 function send(...fields) {
   if (socket && !socket.destroyed) socket.write(encodeLine(fields.map(String)));
@@ -64,7 +64,6 @@ async function shutdown(status) {
   } catch (e) {
     log(`closing the browser: ${e.message}`);
   }
-  if (scratch) fs.rmSync(scratch, { recursive: true, force: true });
   if (proxyServer) proxyServer.close();
   if (contentServer) contentServer.close();
   clearTimeout(timer);
@@ -148,7 +147,6 @@ function containerInterface(resource) {
 // folder of ours; null when the file is not such a one.
 function stylesheetCopy(unixPath, requestId) {
   if (/\.[A-Za-z0-9]+$/.test(unixPath) || !fs.existsSync(unixPath)) return null;
-  if (!scratch) scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'halvet-bridge-'));
   const copy = path.join(scratch, `sheet-${requestId.replace(/[^A-Za-z0-9]/g, '_')}.css`);
   fs.copyFileSync(unixPath, copy);
   return copy;
@@ -360,7 +358,24 @@ async function dispatch(fields) {
   }
 }
 
+// Everything this program and the browser driver put in the temporary folder
+// (the browser's profile, the stylesheet copies) goes into a folder of ours,
+// removed when this program ends in any way Node.js sees, even by a fault.
+function makeScratch() {
+  scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'halvet-bridge-'));
+  process.env.TMPDIR = scratch;
+}
+
+function removeScratch() {
+  try {
+    fs.rmSync(scratch, { recursive: true, force: true });
+  } catch (e) {
+    // A browser process still writing; the system's cleaning takes the rest.
+  }
+}
+
 async function startEngine() {
+  makeScratch();
   await startContentServer();
   await startProxy();
   browser = await chromium.launch({
@@ -379,6 +394,8 @@ async function startEngine() {
       '--disable-features=OptimizationHints,MediaRouter,Translate',
     ],
   });
+  // After the browser driver's own handler, which stops the browser.
+  process.on('exit', removeScratch);
   browser.on('disconnected', () => {
     if (!ending) {
       send('error', 'engine', 'the browser engine went away');
