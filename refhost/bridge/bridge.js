@@ -435,4 +435,16 @@ function main() {
 }
 
 for (const signal of ['SIGTERM', 'SIGINT', 'SIGHUP']) process.on(signal, () => shutdown(1));
+// A connection of the proxy or the content server that the browser drops
+// (when it goes away, say) must not take this program with it; anything
+// else ends it, and the host hears why.
+process.on('uncaughtException', (e) => {
+  if (['ECONNRESET', 'EPIPE', 'ECONNABORTED', 'ETIMEDOUT'].includes(e.code)) {
+    log(`a connection failed: ${e.message}`);
+    return;
+  }
+  log(`stopped: ${e.stack || e}`);
+  send('error', 'bridge', String(e.message || e));
+  shutdown(1);
+});
 main();
