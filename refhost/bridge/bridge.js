@@ -368,7 +368,7 @@ function makeScratch() {
 
 function removeScratch() {
   try {
-    fs.rmSync(scratch, { recursive: true, force: true });
+    fs.rmSync(scratch, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
   } catch (e) {
     // A browser process still writing; the system's cleaning takes the rest.
   }
