@@ -6,9 +6,10 @@
 
 namespace refhost {
 
-std::wstring BuiltInScenario::text() {
+std::wstring BuiltInScenario::text(bool standIn) {
     HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(kResourceId), MAKEINTRESOURCEW(10));
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(standIn ? kStandInResourceId : kResourceId),
+                                MAKEINTRESOURCEW(10));
     HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (!bytes) return L"";

@@ -1,6 +1,6 @@
 #pragma once
 #include "HostWindow.h"
-#include "HtmlContainerRole.h"
+#include "HtmlContainer.h"
 #include "MessageBus.h"
 #include "Role.h"
 
@@ -14,7 +14,7 @@ class ContainerLogicRole : public Role {
 public:
     enum class DialogAnswer { Cancel, Submit };
 
-    ContainerLogicRole(MessageBus& bus, HostWindow& window, HtmlContainerRole& container,
+    ContainerLogicRole(MessageBus& bus, HostWindow& window, HtmlContainer& container,
                        Trace& trace)
         : bus_(bus), window_(window), container_(container), trace_(trace) {}
     std::wstring receiver() const override { return L"Q7Container_BL"; }
@@ -30,7 +30,7 @@ private:
 
     MessageBus& bus_;
     HostWindow& window_;
-    HtmlContainerRole& container_;
+    HtmlContainer& container_;
     Trace& trace_;
     bool stored_ = false;
     std::wstring user_, password_;

@@ -4,9 +4,9 @@
 #include <set>
 #include <string>
 
+#include "HtmlContainer.h"
 #include "MessageBus.h"
 #include "PanelLibrary.h"
-#include "Role.h"
 #include "Trace.h"
 #include "WebViewStandIn.h"
 
@@ -18,28 +18,23 @@ namespace refhost {
 // or a "CEF_ERROR" event when the network the scenario set up fails (or the
 // file is missing). Stored proxy credentials handed over with
 // "setProxyCredentials" cure a proxy failure: the failed load is retried.
-class HtmlContainerRole : public Role {
+class HtmlContainerRole : public HtmlContainer {
 public:
-    enum class Network { Ok, Offline, Proxy };
-
     HtmlContainerRole(MessageBus& bus, PanelLibrary& library, Trace& trace)
         : bus_(bus), library_(library), trace_(trace) {}
-    std::wstring receiver() const override { return L"HEX_UIX"; }
     std::wstring answer(const Envelope& message) override;
 
-    // What later loads meet; for Proxy, the credentials the proxy accepts.
-    void setNetwork(Network network, const std::wstring& user, const std::wstring& password);
-    // Credentials given to the web view directly (by the container's dialog).
-    void setViewCredentials(const std::wstring& user, const std::wstring& password);
-    void refuse(const std::set<std::wstring>& names) { refused_ = names; }
-    void setLoadDelay(UINT ms) { loadDelay_ = ms; }
+    void setNetwork(Network network, const std::wstring& user,
+                    const std::wstring& password) override;
+    void setViewCredentials(const std::wstring& user, const std::wstring& password) override;
+    void refuse(const std::set<std::wstring>& names) override { refused_ = names; }
+    void setLoadDelay(UINT ms) override { loadDelay_ = ms; }
 
-    // The scenario's own event through the newest view's callback; false when
-    // no view has handed one over.
-    bool fireEvent(const std::wstring& name, const std::wstring& payload);
-    bool hasCallback() const { return newest_ && newest_->callback; }
-    const std::wstring& newestGuid() const { return newestGuid_; }
-    bool loading() const;
+    bool fireEvent(const std::wstring& name, const std::wstring& payload) override;
+    bool hasCallback() const override { return newest_ && newest_->callback; }
+    const std::wstring& newestGuid() const override { return newestGuid_; }
+    bool loading() const override;
+    void refreshPictures() override {}
 
 private:
     struct View {

@@ -22,6 +22,11 @@ const wchar_t* Options::usage() {
            L"  --scenario FILE   the scenario to play (default: the built-in panel road)\n"
            L"  --out DIR         where the trace, pictures and summary go (default: "
            L".\\refhost-out)\n"
+           L"  --web-view KIND   engine (default: a page of the headless browser engine) or\n"
+           L"                    stand-in (a window that paints the URL; needs no engine)\n"
+           L"  --engine PATH     the browser the engine web view drives (default: "
+           L"/usr/bin/chromium)\n"
+           L"  --bridge PATH     the engine bridge, bridge.js; --node PATH   the Node.js it runs on\n"
            L"  --high-dpi        tell the panel the display is high-DPI (isHighDPI 1)\n"
            L"  --width N, --height N   the panel holder's size in pixels (default 600 x 640)\n"
            L"  --verbose         print the trace while it is written\n"
@@ -54,6 +59,19 @@ bool Options::parse(int argc, wchar_t** argv, Options& options, std::wstring& er
                 error = L"option " + arg + L" needs a number from 64 to 4096, not '" + text + L"'";
                 return false;
             }
+        } else if (arg == L"--web-view") {
+            if (!value(text)) return false;
+            if (text != L"engine" && text != L"stand-in") {
+                error = L"option --web-view needs engine or stand-in, not '" + text + L"'";
+                return false;
+            }
+            options.standIn = text == L"stand-in";
+        } else if (arg == L"--engine") {
+            if (!value(options.engine)) return false;
+        } else if (arg == L"--bridge") {
+            if (!value(options.bridge)) return false;
+        } else if (arg == L"--node") {
+            if (!value(options.node)) return false;
         } else if (arg == L"--high-dpi") {
             options.highDpi = true;
         } else if (arg == L"--verbose") {

@@ -102,6 +102,12 @@ const std::vector<StepRule>& stepRules() {
          false,
          L"the container's behaviour",
          {{L"refuse", false, Value::Text, nullptr}, {L"loadDelay", false, Value::Number, nullptr}}},
+        {L"engine",
+         false,
+         L"a fault of the browser engine on purpose, then pump ms (default 1500) "
+         L"milliseconds (only with the engine's web view)",
+         {{L"fault", true, Value::Choice, L"renderer browser bridge"},
+          {L"ms", false, Value::Number, nullptr}}},
         {L"expect-reply",
          false,
          L"the reply to the last send",

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "Expectation.h"
+#include "HtmlContainerRole.h"
 #include "Text.h"
 #include "WindowPicture.h"
 
@@ -36,6 +37,12 @@ HWND findSpinner(HWND holder) {
     return nullptr;
 }
 
+std::unique_ptr<HtmlContainer> makeContainer(const ScenarioPlayer::Settings& settings,
+                                             MessageBus& bus, PanelLibrary& library, Trace& trace) {
+    if (settings.engine) return std::make_unique<EngineContainerRole>(bus, library, trace);
+    return std::make_unique<HtmlContainerRole>(bus, library, trace);
+}
+
 }  // namespace
 
 ScenarioPlayer::ScenarioPlayer(const Scenario& scenario, const Settings& settings,
@@ -46,11 +53,12 @@ ScenarioPlayer::ScenarioPlayer(const Scenario& scenario, const Settings& setting
       trace_(trace),
       bus_(library, trace),
       core_(trace),
-      container_(bus_, library, trace),
-      containerLogic_(bus_, window_, container_, trace),
+      container_(makeContainer(settings, bus_, library, trace)),
+      engine_(settings.engine ? static_cast<EngineContainerRole*>(container_.get()) : nullptr),
+      containerLogic_(bus_, window_, *container_, trace),
       panelLogic_(bus_, window_, trace) {
     bus_.addRole(core_);
-    bus_.addRole(container_);
+    bus_.addRole(*container_);
     bus_.addRole(containerLogic_);
     bus_.addRole(panelLogic_);
 }
@@ -79,6 +87,11 @@ std::wstring ScenarioPlayer::initDocument(bool highDpi, const std::wstring& appl
 }
 
 bool ScenarioPlayer::run(std::wstring& error) {
+    if (engine_ && !engine_->start(settings_.engineSettings, error)) {
+        error = L"the browser engine cannot start (" + error +
+                L"); play with --web-view stand-in to do without it";
+        return false;
+    }
     if (!window_.create(settings_.width, settings_.height, error)) return false;
     window_.show(true);
     std::vector<Step> steps;
@@ -113,6 +126,9 @@ void ScenarioPlayer::play(size_t index, const Step& raw) {
     } else {
         windowStart_ = at;
         act(index, step);
+        // A fault of the engine is named with the step it happened in.
+        std::wstring problem = container_->takeProblem();
+        if (!problem.empty()) fail(step, index, problem);
     }
 }
 
@@ -126,7 +142,7 @@ void ScenarioPlayer::act(size_t index, const Step& step) {
         lastReply_ = bus_.deliver(step.attr(L"name"), step.body, step.attr(L"target"));
         haveReply_ = true;
     } else if (kind == L"event") {
-        if (!container_.fireEvent(step.attr(L"name"), step.body))
+        if (!container_->fireEvent(step.attr(L"name"), step.body))
             fail(step, index, L"no view has handed the container a callback yet");
     } else if (kind == L"pump") {
         doPump(step, index);
@@ -142,10 +158,10 @@ void ScenarioPlayer::act(size_t index, const Step& step) {
         doSpinnerStrip(step, index);
     } else if (kind == L"network") {
         std::wstring mode = step.attr(L"mode");
-        container_.setNetwork(mode == L"offline" ? HtmlContainerRole::Network::Offline
-                              : mode == L"proxy" ? HtmlContainerRole::Network::Proxy
-                                                 : HtmlContainerRole::Network::Ok,
-                              step.attr(L"user"), step.attr(L"password"));
+        container_->setNetwork(mode == L"offline" ? HtmlContainer::Network::Offline
+                               : mode == L"proxy" ? HtmlContainer::Network::Proxy
+                                                  : HtmlContainer::Network::Ok,
+                               step.attr(L"user"), step.attr(L"password"));
     } else if (kind == L"credentials") {
         if (step.has(L"user") || step.has(L"password"))
             containerLogic_.store(step.attr(L"user"), step.attr(L"password"));
@@ -157,8 +173,10 @@ void ScenarioPlayer::act(size_t index, const Step& step) {
                                          : ContainerLogicRole::DialogAnswer::Cancel,
                                      step.attr(L"user"), step.attr(L"password"));
     } else if (kind == L"container") {
-        if (step.has(L"refuse")) container_.refuse(words(step.attr(L"refuse")));
-        if (step.has(L"loadDelay")) container_.setLoadDelay(std::stoul(step.attr(L"loadDelay")));
+        if (step.has(L"refuse")) container_->refuse(words(step.attr(L"refuse")));
+        if (step.has(L"loadDelay")) container_->setLoadDelay(std::stoul(step.attr(L"loadDelay")));
+    } else if (kind == L"engine") {
+        doEngine(step, index);
     }
 }
 
@@ -263,6 +281,7 @@ std::wstring ScenarioPlayer::picturePath(const std::wstring& name) {
 
 void ScenarioPlayer::doPicture(const Step& step, size_t index) {
     if (settings_.outFolder.empty()) return;
+    container_->refreshPictures();
     HostWindow::pump(30);  // let pending paints happen
     WindowPicture picture;
     std::wstring error;
@@ -317,6 +336,13 @@ void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
     trace_.add(std::move(entry));
 }
 
+void ScenarioPlayer::doEngine(const Step& step, size_t index) {
+    std::wstring why;
+    if (!container_->injectFault(step.attr(L"fault"), why)) fail(step, index, why);
+    // Long enough for the engine to notice and report.
+    HostWindow::pump(std::stoul(step.attr(L"ms", L"1500")));
+}
+
 void ScenarioPlayer::finalChecks() {
     trace_.setStep(0);
     // Drain what the parties posted, then look at the boundary's bookkeeping.
@@ -345,7 +371,7 @@ void ScenarioPlayer::finalChecks() {
 std::wstring ScenarioPlayer::expand(const std::wstring& in) const {
     std::wstring out = text::replaceAll(
         in, L"{hostWindow}", text::pointerText(reinterpret_cast<uintptr_t>(window_.holder())));
-    out = text::replaceAll(out, L"{viewGuid}", container_.newestGuid());
+    out = text::replaceAll(out, L"{viewGuid}", container_->newestGuid());
     return text::replaceAll(out, L"{dllFolder}", dllFolder());
 }
 

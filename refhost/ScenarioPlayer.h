@@ -5,8 +5,9 @@
 
 #include "ContainerLogicRole.h"
 #include "CoreRole.h"
+#include "EngineContainerRole.h"
 #include "HostWindow.h"
-#include "HtmlContainerRole.h"
+#include "HtmlContainer.h"
 #include "MessageBus.h"
 #include "PanelLibrary.h"
 #include "PanelLogicRole.h"
@@ -27,6 +28,9 @@ public:
         std::wstring appletDir;  // empty: the DLL's folder
         int width = 600;         // the panel holder's client size
         int height = 640;
+        // The web view: a page of the browser engine, or (without) the stand-in.
+        bool engine = false;
+        EngineContainerRole::Settings engineSettings;
     };
 
     struct Check {
@@ -66,6 +70,7 @@ private:
     void doPump(const Step& step, size_t index);
     void doPicture(const Step& step, size_t index);
     void doSpinnerStrip(const Step& step, size_t index);
+    void doEngine(const Step& step, size_t index);
 
     // Placeholders: {hostWindow}, {viewGuid}, {dllFolder}.
     std::wstring expand(const std::wstring& text) const;
@@ -80,7 +85,8 @@ private:
     HostWindow window_;
     MessageBus bus_;
     CoreRole core_;
-    HtmlContainerRole container_;
+    std::unique_ptr<HtmlContainer> container_;
+    EngineContainerRole* engine_ = nullptr;  // container_, when it is the engine's
     ContainerLogicRole containerLogic_;
     PanelLogicRole panelLogic_;
 

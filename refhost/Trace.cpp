@@ -40,6 +40,8 @@ const char* kindName(EntryKind kind) {
             return "check";
         case EntryKind::Note:
             return "note";
+        case EntryKind::Bridge:
+            return "bridge";
     }
     return "?";
 }
@@ -104,6 +106,8 @@ std::wstring body(const TraceEntry& entry) {
                    (entry.detail.empty() ? L"" : L"\n      " + entry.detail);
         case EntryKind::Note:
             return L"[" + entry.name + L"] " + entry.text;
+        case EntryKind::Bridge:
+            return L"(" + entry.name + L") " + entry.text;
     }
     return L"";
 }
@@ -189,6 +193,7 @@ void addKindFields(std::string& json, const TraceEntry& entry) {
         case EntryKind::Step:
         case EntryKind::Picture:
         case EntryKind::Note:
+        case EntryKind::Bridge:
             addField(json, "name", entry.name);
             addField(json, "text", entry.text);
             return;

@@ -26,6 +26,7 @@ enum class EntryKind {
     Picture,         // text = file name
     Check,           // an expectation: flag = met, text = what, detail = why
     Note,            // what a role did: name = role, text = what
+    Bridge,          // a line to or from the engine bridge: name = direction, text = fields
 };
 
 const char* kindName(EntryKind kind);

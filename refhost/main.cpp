@@ -9,6 +9,7 @@
 #include <string>
 
 #include "BuiltInScenario.h"
+#include "EngineBridge.h"
 #include "Options.h"
 #include "PanelLibrary.h"
 #include "ReportWriter.h"
@@ -64,7 +65,8 @@ std::wstring programFolder() {
 bool loadScenario(const Options& options, Scenario& scenario, std::wstring& error) {
     if (!options.scenario.empty())
         return ScenarioLoader::loadFile(fullPath(options.scenario), scenario, error);
-    return ScenarioLoader::parse(BuiltInScenario::text(), BuiltInScenario::origin(), scenario,
+    return ScenarioLoader::parse(BuiltInScenario::text(options.standIn),
+                                 BuiltInScenario::origin(options.standIn), scenario,
                                  error);
 }
 
@@ -111,6 +113,13 @@ int play(const Options& options) {
     settings.highDpi = options.highDpi;
     settings.width = options.width;
     settings.height = options.height;
+    settings.engine = !options.standIn;
+    auto unixOr = [](const std::wstring& given, const char* fallback) {
+        return given.empty() ? text::fromUtf8(fallback) : EngineBridge::unixName(given);
+    };
+    settings.engineSettings.engine = unixOr(options.engine, "/usr/bin/chromium");
+    settings.engineSettings.bridge = unixOr(options.bridge, HALVET_REFHOST_BRIDGE);
+    settings.engineSettings.node = unixOr(options.node, HALVET_REFHOST_NODE);
     ScenarioPlayer player(scenario, settings, library, trace);
     if (!player.run(error)) {
         printError(error);
@@ -150,7 +159,7 @@ int run(int argc, wchar_t** argv) {
         return kPassed;
     }
     if (options.printDefault) {
-        print(BuiltInScenario::text());
+        print(BuiltInScenario::text(options.standIn));
         return kPassed;
     }
     return play(options);

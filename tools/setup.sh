@@ -3,31 +3,40 @@
 # Needs root (or sudo) only when something must be installed.
 set -euo pipefail
 # osslsigncode, openssl and zip make the release package (tools/package.sh);
-# unzip checks it. fonts-dejavu-core gives the browser pages a text face.
+# unzip checks it. chromium is the reference host's browser engine and opens the
+# run report in its test; fonts-dejavu-core gives the pages a text face.
 packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest
-          fonts-dejavu-core osslsigncode openssl zip unzip)
+          chromium fonts-dejavu-core osslsigncode openssl zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ -d /usr/src/googletest ] || missing+=(googletest)
-# The report page's diagram library and its browser test: node with npm, and
-# Chromium (a node or npm from elsewhere, already on the PATH, serves as well).
-command -v node >/dev/null || missing+=(nodejs)
-command -v npm >/dev/null || missing+=(npm)
-[ -x /usr/bin/chromium ] || missing+=(chromium)
+# The engine bridge and the run report's page run on Node.js (Debian's, when
+# there is none on the PATH).
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 
-# The packages pinned in refhost/report/package-lock.json, installed again
-# only when the lock file is newer than the installed tree.
+# The npm packages of one folder, as its lock file pins them; installed again
+# only when the lock file changed since the last install.
 npm_packages() {
-  local dir=refhost/report
-  [ -f "$dir/node_modules/.package-lock.json" ] && [ ! "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ] && return 0
-  echo "setup: installing the report's npm packages"
+  local dir lock stamp
+  dir="$top/$1"
+  lock=$(sha256sum "$dir/package-lock.json" | cut -d' ' -f1)
+  stamp="$dir/node_modules/.halvet-lock-sha256"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$lock" ]; then return 0; fi
+  echo "setup: installing the npm packages of $1 (npm ci)"
   (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+  echo "$lock" >"$stamp"
 }
-cd "$(dirname "$0")/.."
+all_npm_packages() {
+  npm_packages refhost/bridge
+  npm_packages refhost/report
+}
+top="$(cd "$(dirname "$0")/.." && pwd)"
+
 if [ ${#missing[@]} -eq 0 ]; then
-  npm_packages
+  all_npm_packages
   exit 0
 fi
 echo "setup: installing ${missing[*]}"
@@ -73,4 +82,4 @@ if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"; then
   refresh "${alternative[@]}"
   "${apt[@]}" "${alternative[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
-npm_packages
+all_npm_packages

@@ -90,4 +90,10 @@ TEST(ScenarioLoaderTest, BuiltInScenarioIsValid) {
     EXPECT_EQ(s.name, L"panel-road");
     EXPECT_TRUE(s.hasStep(L"spinner-strip"));
     EXPECT_TRUE(s.hasStep(L"finalize"));
+
+    Scenario standIn;
+    ASSERT_TRUE(parse(refhost::BuiltInScenario::text(true), standIn, error))
+        << std::string(error.begin(), error.end());
+    EXPECT_EQ(standIn.name, L"stand-in-road");
+    EXPECT_TRUE(standIn.hasStep(L"spinner-strip"));
 }
