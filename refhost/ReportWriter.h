@@ -11,7 +11,7 @@ namespace refhost {
 // that the page needs nothing but itself.
 class ReportWriter {
 public:
-    static constexpr int kTemplateResourceId = 102;
+    static constexpr int kTemplateResourceId = 201;
 
     static bool write(const std::wstring& folder, const Trace& trace, std::wstring& error);
 
