@@ -5,6 +5,7 @@
 #include "host/AppletMessage.h"
 #include "host/HalvetAppUIMessageProcessor.h"
 #include "host/ProcessMessageManager.h"
+#include "xml/XMLFactoryCallScope.h"
 
 // Every entry point is an exception firewall: nothing may unwind into the
 // host's frames.
@@ -59,6 +60,7 @@ extern "C" int initialize(const wchar_t* initXml, HostContext* host) {
         if (!initXml || !host) return 0;
         hostLog = host->log;
         if (hostLog) hostLog(30, kModuleName, L"", L"", L"", L"Initialize called: %s", initXml);
+        XMLFactoryCallScope call;
         return HalvetAppUIMessageProcessor::instance()->initialize(initXml, host);
     } catch (...) {
         return 0;
@@ -68,6 +70,7 @@ extern "C" int initialize(const wchar_t* initXml, HostContext* host) {
 extern "C" const wchar_t* processMessage(MessageRecord* request, ReplyReleaseFunction* release) {
     if (!request || !release || !isComplete(*request)) return kInvalidArguments;
     try {
+        XMLFactoryCallScope call;
         AppletMessage message(*request);
         HandlerReply reply;
         processorFor(message.targetInstanceID)
@@ -83,6 +86,7 @@ extern "C" int finalize(const wchar_t* finalText) {
     try {
         if (!finalText) return 0;
         if (hostLog) hostLog(30, kModuleName, L"", L"", L"", L"Finalize called: %s", finalText);
+        XMLFactoryCallScope call;
         return HalvetAppUIMessageProcessor::instance()->finalize(finalText);
     } catch (...) {
         return 0;

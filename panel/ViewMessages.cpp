@@ -14,13 +14,58 @@ namespace {
 constexpr wchar_t kPageBelowModule[] =
     L"\\resource\\HalvetPanelHTML\\HalvetPanel\\src\\www\\halvet\\index.html";
 
+// The "RefreshView" data of the newest view, made with its "processURL" data
+// from the same document: the host shows a view right after creating it, and
+// a document of its own would cost more than everything else in that message.
+struct RememberedRefresh {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::wstring guid;
+    std::wstring text;
+};
+RememberedRefresh& rememberedRefresh() {
+    static RememberedRefresh remembered;
+    return remembered;
+}
+
+void rememberRefresh(const std::wstring& viewGuid, const std::wstring& text) {
+    RememberedRefresh& remembered = rememberedRefresh();
+    AcquireSRWLockExclusive(&remembered.lock);
+    try {
+        remembered.guid = viewGuid;
+        remembered.text = text;
+    } catch (...) {
+        remembered.guid.clear();  // without room it is made afresh next time
+    }
+    ReleaseSRWLockExclusive(&remembered.lock);
+}
+
+bool rememberedRefreshFor(const std::wstring& viewGuid, std::wstring& text) {
+    RememberedRefresh& remembered = rememberedRefresh();
+    AcquireSRWLockShared(&remembered.lock);
+    bool found = false;
+    try {
+        found = !remembered.text.empty() && remembered.guid == viewGuid;
+        if (found) text = remembered.text;
+    } catch (...) {
+        found = false;
+    }
+    ReleaseSRWLockShared(&remembered.lock);
+    return found;
+}
+
+// <xmlData><guid/>[<url/>]</xmlData>; with a url, the text without it is
+// remembered for the view's "RefreshView".
 std::wstring xmlDataDocument(const std::wstring& viewGuid, const std::wstring* url) {
     XMLParser document;
     XMLNode root;
     std::wstring text;
     if (!document.initWithXMLString(L"<xmlData/>") || !document.getRootNode(root)) return text;
-    document.addChildToNode(L"guid", viewGuid, root);
-    if (url) document.addChildToNode(L"url", *url, root);
+    const bool guidAdded = document.addChildToNode(L"guid", viewGuid, root);
+    if (url) {
+        std::wstring refresh;
+        if (guidAdded && document.getXMLString(refresh)) rememberRefresh(viewGuid, refresh);
+        document.addChildToNode(L"url", *url, root);
+    }
     document.getXMLString(text);
     return text;
 }
@@ -53,6 +98,8 @@ std::wstring processURLData(const std::wstring& viewGuid, const std::wstring& pa
 }
 
 std::wstring refreshViewData(const std::wstring& viewGuid) {
+    std::wstring text;
+    if (rememberedRefreshFor(viewGuid, text)) return text;
     return xmlDataDocument(viewGuid, nullptr);
 }
 

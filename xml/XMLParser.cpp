@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "xml/XMLDocumentFactory.h"
+
 namespace {
 
 constexpr wchar_t kTag[] = L"XMLParser";
@@ -223,8 +225,8 @@ bool XMLParser::initWithXMLString(const std::wstring& xml) {
         CLSID clsid;
         Microsoft::WRL::ComPtr<IXMLDOMDocument2> document;
         if (!documentClass(clsid) ||
-            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidDocument2,
-                                    reinterpret_cast<void**>(document.GetAddressOf())))) {
+            FAILED(XMLDocumentFactory::create(clsid, kIidDocument2,
+                                              reinterpret_cast<void**>(document.GetAddressOf())))) {
             writeLog(logger_, 40, kTag, L"", L"Failed in MSXML create instance error:%d",
                      static_cast<int>(GetLastError()));
             return false;
