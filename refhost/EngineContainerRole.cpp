@@ -13,18 +13,6 @@ namespace {
 constexpr DWORD kAnswerMs = 15000;
 constexpr DWORD kLoadLimitMs = 40000;  // the bridge gives up on a load after 15 s
 
-std::wstring childText(const XmlDocument& document, const std::wstring& xpath) {
-    XmlNodePtr node = document.select(xpath);
-    return node ? XmlDocument::textOf(node.Get()) : L"";
-}
-
-std::wstring errorPayload(const std::wstring& code, const std::wstring& message,
-                          const std::wstring& reason) {
-    return L"<error><errorCode>" + text::xmlEscaped(code) + L"</errorCode><errorMsg>" +
-           text::xmlEscaped(message) + L"</errorMsg><errReason>" + text::xmlEscaped(reason) +
-           L"</errReason></error>";
-}
-
 std::string fromBase64(const std::wstring& text) {
     std::string ascii(text.begin(), text.end());
     DWORD size = 0;
@@ -46,26 +34,20 @@ const std::wstring& field(const EngineBridge::Fields& line, size_t i) {
 
 }  // namespace
 
-void EngineContainerRole::note(const std::wstring& text, const std::wstring& who) {
-    TraceEntry entry;
-    entry.kind = EntryKind::Note;
-    entry.name = who;
-    entry.text = text;
-    trace_.add(std::move(entry));
-}
-
 void EngineContainerRole::problem(const std::wstring& text) {
     note(text);
     if (problem_.empty()) problem_ = text;
 }
 
 std::wstring EngineContainerRole::takeProblem() {
-    for (auto& [guid, view] : views_)
-        if (view->loading && GetTickCount() - view->loadStart > kLoadLimitMs) {
-            view->loading = false;
-            problem(L"the engine did not finish loading " + view->url + L" within " +
+    forEachView([this](View& each) {
+        PageView& view = static_cast<PageView&>(each);
+        if (view.busy && GetTickCount() - view.loadStart > kLoadLimitMs) {
+            view.busy = false;
+            problem(L"the engine did not finish loading " + view.address + L" within " +
                     std::to_wstring(kLoadLimitMs / 1000) + L" s");
         }
+    });
     return std::exchange(problem_, std::wstring());
 }
 
@@ -74,7 +56,7 @@ void EngineContainerRole::trace(bool outgoing, const EngineBridge::Fields& line)
     entry.kind = EntryKind::Bridge;
     entry.name = outgoing ? L"to bridge" : L"from bridge";
     entry.text = BridgeLine::readable(line);
-    trace_.add(std::move(entry));
+    traceLog().add(std::move(entry));
 }
 
 bool EngineContainerRole::start(const Settings& settings, std::wstring& error) {
@@ -93,66 +75,19 @@ bool EngineContainerRole::start(const Settings& settings, std::wstring& error) {
     return true;
 }
 
-EngineContainerRole::View* EngineContainerRole::find(const std::wstring& guid) {
-    auto it = views_.find(guid);
-    return it == views_.end() ? nullptr : it->second.get();
+EngineContainerRole::PageView* EngineContainerRole::findPage(const std::wstring& guid) {
+    return static_cast<PageView*>(find(guid));
 }
 
-bool EngineContainerRole::loading() const {
-    for (const auto& [guid, view] : views_)
-        if (view->loading) return true;
-    return false;
-}
-
-std::wstring EngineContainerRole::answer(const Envelope& message) {
-    const std::wstring& name = message.messageName;
-    if (refused_.count(name)) {
-        note(L"refuses \"" + name + L"\" as the scenario asked");
-        return L"Failure";
-    }
-    if (name == L"attachParentWindow") return attach(message);
-    if (name == L"processURL" || name == L"changeURL") return load(message);
-    if (name == L"setProxyCredentials") return setCredentials(message);
-    if (name == L"processMessageForJSON") return content(message);
-    if (name == L"signalUIClose") return close(message);
-    if (name == L"RefreshView") {
-        refreshPictures();
-        return L"Success";
-    }
-    note(L"does not know \"" + name + L"\"");
-    return L"";
-}
-
-std::wstring EngineContainerRole::attach(const Envelope& message) {
-    XmlDocument data;
-    if (!data.load(message.messageData)) {
-        note(L"attachParentWindow: the data is not XML: " + data.error().reason);
-        return L"Failure";
-    }
-    std::wstring guid = childText(data, L"/xmlData/guid");
-    uintptr_t parent = 0, callback = 0;
-    bool parentRead = text::parsePointer(childText(data, L"/xmlData/parentWindowPtr"), parent);
-    bool callbackRead = text::parsePointer(childText(data, L"/xmlData/callbackFnPtr"), callback);
-    HWND dialog = reinterpret_cast<HWND>(parent);
-    if (!parentRead || !IsWindow(dialog) ||
-        GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) {
-        note(L"attachParentWindow: parentWindowPtr does not name a window of this thread");
-        return L"Failure";
-    }
-    if (!callbackRead || !library_.contains(callback)) {
-        note(L"attachParentWindow: callbackFnPtr " + text::pointerText(callback) +
-             L" does not lie inside the DLL");
-        return L"Failure";
-    }
-    auto view = std::make_unique<View>();
-    view->guid = guid;
-    view->callback = reinterpret_cast<PanelLibrary::ContainerCallback>(callback);
+std::unique_ptr<ViewContainerRole::View> EngineContainerRole::openView(HWND dialog,
+                                                                     const std::wstring& guid) {
+    auto view = std::make_unique<PageView>();
     EngineBridge* bridge = &bridge_;
     if (!view->window.create(dialog, [bridge, guid](int w, int h) {
             bridge->send({L"resize", guid, std::to_wstring(w), std::to_wstring(h)});
         })) {
         note(L"attachParentWindow: cannot create the web view window");
-        return L"Failure";
+        return nullptr;
     }
     RECT r{};
     GetClientRect(view->window.window(), &r);
@@ -161,46 +96,29 @@ std::wstring EngineContainerRole::attach(const Envelope& message) {
     if (!bridge_.request({L"open", guid, std::to_wstring(r.right), std::to_wstring(r.bottom)},
                          L"opened", guid, kAnswerMs, reply, error)) {
         problem(L"attachParentWindow: the engine opened no page: " + error);
-        return L"Failure";
+        return nullptr;
     }
     note(L"engine page " + std::to_wstring(r.right) + L" x " + std::to_wstring(r.bottom) +
          L" shown in window " + text::pointerText(reinterpret_cast<uintptr_t>(view->window.window())) +
-         L" inside dialog " + text::pointerText(parent) + L" for view " + guid);
-    newest_ = view.get();
-    newestGuid_ = guid;
-    views_[guid] = std::move(view);
-    return L"Success";
+         L" inside dialog " + text::pointerText(reinterpret_cast<uintptr_t>(dialog)) + L" for view " +
+         guid);
+    return view;
 }
 
-std::wstring EngineContainerRole::load(const Envelope& message) {
-    XmlDocument data;
-    if (!data.load(message.messageData)) {
-        note(message.messageName + L": the data is not XML");
-        return L"Failure";
-    }
-    View* view = find(childText(data, L"/xmlData/guid"));
-    if (!view) {
-        note(message.messageName + L": no view " + childText(data, L"/xmlData/guid"));
-        return L"Failure";
-    }
-    startLoad(*view, childText(data, L"/xmlData/url"));
-    return L"Success";
-}
-
-void EngineContainerRole::startLoad(View& view, const std::wstring& url) {
-    note(L"loading " + url + L" into view " + view.guid);
-    view.url = url;
-    view.loading = true;
+void EngineContainerRole::navigate(View& each, const std::wstring& url) {
+    PageView& view = static_cast<PageView&>(each);
+    view.address = url;
+    view.busy = true;
     view.loadStart = GetTickCount();
     view.lastFailedForProxy = false;
     std::wstring guid = view.guid;
-    auto navigate = [this, guid, url] {
+    auto go = [this, guid, url] {
         if (!bridge_.send({L"load", guid, url})) problem(L"the engine bridge has gone");
     };
-    if (loadDelay_)
-        view.window.after(loadDelay_, navigate);
+    if (loadDelay())
+        view.window.after(loadDelay(), go);
     else
-        navigate();
+        go();
 }
 
 void EngineContainerRole::onLine(const EngineBridge::Fields& line) {
@@ -222,7 +140,7 @@ void EngineContainerRole::onLine(const EngineBridge::Fields& line) {
              L"proxy");
         return;
     }
-    View* view = find(field(line, 1));
+    PageView* view = findPage(field(line, 1));
     if (!view) return;  // closed meanwhile
     if (verb == L"loaded") {
         onLoaded(*view, line);
@@ -231,7 +149,7 @@ void EngineContainerRole::onLine(const EngineBridge::Fields& line) {
     } else if (verb == L"crashed") {
         onCrashed(*view);
     } else if (verb == L"message") {
-        callback(*view, field(line, 2), field(line, 3));
+        callBack(*view, field(line, 2), field(line, 3));
     } else if (verb == L"note") {
         note(field(line, 2));
     } else if (verb == L"delivered" && line.size() > 2) {
@@ -239,17 +157,17 @@ void EngineContainerRole::onLine(const EngineBridge::Fields& line) {
     }
 }
 
-void EngineContainerRole::onLoaded(View& view, const EngineBridge::Fields& line) {
-    view.loading = false;
+void EngineContainerRole::onLoaded(PageView& view, const EngineBridge::Fields& line) {
+    view.busy = false;
     note(L"loaded " + field(line, 2));
     view.window.show();
     refreshFrame(view);
-    callback(view, L"OnLoadEnd", field(line, 2));
+    callBack(view, L"OnLoadEnd", field(line, 2));
 }
 
 // failed <view> <url> <code> <engine's name> <reason> <message> <failing url>
-void EngineContainerRole::onFailed(View& view, const EngineBridge::Fields& line) {
-    view.loading = false;
+void EngineContainerRole::onFailed(PageView& view, const EngineBridge::Fields& line) {
+    view.busy = false;
     const std::wstring& reason = field(line, 5);
     view.lastFailedForProxy = text::startsWith(reason, L"ERR_AUTH_PROXY") ||
                               reason == L"ERR_TUNNEL_CONNECTION_FAILED";
@@ -257,22 +175,17 @@ void EngineContainerRole::onFailed(View& view, const EngineBridge::Fields& line)
          field(line, 7));
     view.window.show();
     refreshFrame(view);
-    callback(view, L"CEF_ERROR", errorPayload(field(line, 3), field(line, 6), reason));
+    callBack(view, L"CEF_ERROR", errorPayload(field(line, 3), field(line, 6), reason));
 }
 
-void EngineContainerRole::onCrashed(View& view) {
-    view.loading = false;
+void EngineContainerRole::onCrashed(PageView& view) {
+    view.busy = false;
     view.window.setBanner(L"the page's renderer is gone");
-    callback(view, L"OnRenderProcessTerminated",
+    callBack(view, L"OnRenderProcessTerminated",
              L"<renderProcess><status>crashed</status></renderProcess>");
 }
 
-void EngineContainerRole::callback(View& view, const std::wstring& event,
-                                   const std::wstring& payload) {
-    if (view.callback) bus_.callContainerCallback(view.callback, event, payload);
-}
-
-void EngineContainerRole::refreshFrame(View& view) {
+void EngineContainerRole::refreshFrame(PageView& view) {
     EngineBridge::Fields reply;
     std::wstring error;
     if (!bridge_.request({L"frame", view.guid}, L"frame", view.guid, kAnswerMs, reply, error)) {
@@ -288,8 +201,10 @@ void EngineContainerRole::refreshFrame(View& view) {
 }
 
 void EngineContainerRole::refreshPictures() {
-    for (auto& [guid, view] : views_)
-        if (view->window.window()) refreshFrame(*view);
+    forEachView([this](View& each) {
+        PageView& view = static_cast<PageView&>(each);
+        if (view.window.window()) refreshFrame(view);
+    });
 }
 
 void EngineContainerRole::setNetwork(Network network, const std::wstring& user,
@@ -309,69 +224,27 @@ void EngineContainerRole::setViewCredentials(const std::wstring& user,
     bridge_.send({L"credentials", user, password});
 }
 
-std::wstring EngineContainerRole::setCredentials(const Envelope& message) {
-    XmlDocument data;
-    if (!data.load(message.messageData)) {
-        note(L"setProxyCredentials: the data is not XML");
-        return L"Failure";
-    }
-    std::wstring user = childText(data, L"/data/user");
-    note(L"the web views use the proxy credentials of \"" + user + L"\"");
-    bridge_.send({L"credentials", user, childText(data, L"/data/password")});
-    // The web view retries a load that failed for want of them.
-    for (auto& [guid, view] : views_)
-        if (view->lastFailedForProxy && !view->loading) startLoad(*view, view->url);
-    return L"Success";
-}
-
-std::wstring EngineContainerRole::content(const Envelope& message) {
-    XmlDocument data;
-    if (!data.load(message.messageData)) {
-        note(L"processMessageForJSON: the data is not XML");
-        return L"Failure";
-    }
-    View* view = find(childText(data, L"/ContentForHTML/guid"));
-    if (!view) {
-        note(L"processMessageForJSON: no such view");
-        return L"Failure";
-    }
+bool EngineContainerRole::showContent(View& view, const XmlDocument& /*data*/,
+                                      const Envelope& message) {
     // The page gets the data as it stands; it reads what it needs itself.
-    if (!bridge_.send({L"content", view->guid, message.messageData})) {
+    if (!bridge_.send({L"content", view.guid, message.messageData})) {
         problem(L"the engine bridge has gone");
-        return L"Failure";
+        return false;
     }
-    return L"Success";
-}
-
-std::wstring EngineContainerRole::close(const Envelope& message) {
-    XmlDocument data;
-    std::wstring guid = data.load(message.messageData) ? childText(data, L"/data/guid") : L"";
-    auto it = views_.find(guid);
-    if (it == views_.end()) {
-        note(L"signalUIClose: no view " + guid);
-        return L"Failure";
-    }
-    if (newest_ == it->second.get()) newest_ = nullptr;
-    bridge_.send({L"close", guid});
-    // Destroyed here, before the DLL destroys the dialog that holds it.
-    views_.erase(it);
-    note(L"view " + guid + L" closed");
-    return L"Success";
-}
-
-bool EngineContainerRole::fireEvent(const std::wstring& name, const std::wstring& payload) {
-    if (!hasCallback()) return false;
-    bus_.callContainerCallback(newest_->callback, name, payload);
     return true;
+}
+
+void EngineContainerRole::closing(View& view) {
+    bridge_.send({L"close", view.guid});
 }
 
 bool EngineContainerRole::injectFault(const std::wstring& what, std::wstring& why) {
     if (what == L"renderer") {
-        if (!newest_) {
+        if (!newest()) {
             why = L"no view to crash the renderer of";
             return false;
         }
-        return bridge_.send({L"crash", newest_->guid});
+        return bridge_.send({L"crash", newest()->guid});
     }
     if (what == L"browser") return bridge_.send({L"kill-browser"});
     if (what == L"bridge") return bridge_.send({L"die"});

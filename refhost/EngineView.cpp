@@ -10,22 +10,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-const wchar_t kClass[] = L"RefHostEngineView";
-constexpr UINT_PTR kDelayTimer = 1;
-
-bool registerClass() {
-    static bool done = false;
-    if (done) return true;
-    WNDCLASSEXW c{};
-    c.cbSize = sizeof c;
-    c.lpfnWndProc = DefWindowProcW;
-    c.hInstance = GetModuleHandleW(nullptr);
-    c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    c.lpszClassName = kClass;
-    done = RegisterClassExW(&c) != 0;
-    return done;
-}
-
 // A top-down 32-bit DIB section holding the decoded PNG.
 HBITMAP decodePng(const std::string& png, int& width, int& height) {
     ComPtr<IWICImagingFactory> factory;
@@ -64,36 +48,14 @@ HBITMAP decodePng(const std::string& png, int& width, int& height) {
 
 }  // namespace
 
-EngineView::~EngineView() {
-    if (window_) {
-        KillTimer(window_.get(), kDelayTimer);
-        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-    }
-}
-
-void EngineView::after(UINT ms, std::function<void()> action) {
-    delayed_ = std::move(action);
-    if (window_) SetTimer(window_.get(), kDelayTimer, ms ? ms : 1, nullptr);
-}
-
 bool EngineView::create(HWND parent, std::function<void(int, int)> resized) {
-    if (!registerClass()) return false;
-    RECT r{};
-    GetClientRect(parent, &r);
-    window_.reset(CreateWindowExW(0, kClass, L"Engine web view", WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
-                                  r.right, r.bottom, parent, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr));
-    if (!window_) return false;
-    // Taken over before any message of ours can arrive (see WebViewStandIn).
-    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&proc));
+    if (!ChildViewWindow::create(parent)) return false;
     resized_ = std::move(resized);
     return true;
 }
 
-void EngineView::show() {
-    if (window_ && !IsWindowVisible(window_.get()))
-        SetWindowPos(window_.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+void EngineView::resized(int width, int height) {
+    if (resized_) resized_(width, height);
 }
 
 bool EngineView::setFrame(const std::string& png) {
@@ -104,67 +66,21 @@ bool EngineView::setFrame(const std::string& png) {
     frameWidth_ = w;
     frameHeight_ = h;
     ++frames_;
-    if (window_) {
-        InvalidateRect(window_.get(), nullptr, FALSE);
-        UpdateWindow(window_.get());
+    if (window()) {
+        InvalidateRect(window(), nullptr, FALSE);
+        UpdateWindow(window());
     }
     return true;
 }
 
 void EngineView::setBanner(const std::wstring& banner) {
     banner_ = banner;
-    if (window_) InvalidateRect(window_.get(), nullptr, FALSE);
-}
-
-LRESULT CALLBACK EngineView::proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    try {
-        auto* self = reinterpret_cast<EngineView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_NCDESTROY) {
-            // The DLL may destroy its dialog, and so this window, first.
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            if (self) self->window_.release();
-        } else if (self) {
-            return self->onMessage(window, message, w, l);
-        }
-    } catch (...) {
-    }
-    return DefWindowProcW(window, message, w, l);
-}
-
-LRESULT EngineView::onMessage(HWND window, UINT message, WPARAM w, LPARAM l) {
-    switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintDC dc(window);
-            paint(dc.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            paint(reinterpret_cast<HDC>(w));
-            return 0;
-        case WM_TIMER:
-            if (w == kDelayTimer) {
-                KillTimer(window, kDelayTimer);
-                // Moved out first: the action may set the next one.
-                std::function<void()> action = std::move(delayed_);
-                delayed_ = nullptr;
-                if (action) action();
-                return 0;
-            }
-            break;
-        case WM_SIZE:
-            if (resized_ && LOWORD(l) > 0 && HIWORD(l) > 0) resized_(LOWORD(l), HIWORD(l));
-            break;
-        default:
-            break;
-    }
-    return DefWindowProcW(window, message, w, l);
+    if (window()) InvalidateRect(window(), nullptr, FALSE);
 }
 
 void EngineView::paint(HDC dc) {
     RECT client;
-    GetClientRect(window_.get(), &client);
+    GetClientRect(window(), &client);
     UniqueBrush white(CreateSolidBrush(RGB(255, 255, 255)));
     FillRect(dc, &client, white.get());
     if (frame_) {

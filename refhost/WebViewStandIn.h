@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "ChildViewWindow.h"
 #include "UniqueHandle.h"
 
 namespace refhost {
@@ -12,20 +13,15 @@ namespace refhost {
 // panel's dialog: it paints the URL it was given and how its load went. A
 // load takes a while, as a real one does: finishLoad runs from the message
 // loop after the delay.
-class WebViewStandIn {
+class WebViewStandIn : public ChildViewWindow {
 public:
     enum class State { Blank, Loading, Loaded, Failed };
 
-    WebViewStandIn() = default;
-    WebViewStandIn(const WebViewStandIn&) = delete;
-    WebViewStandIn& operator=(const WebViewStandIn&) = delete;
-    ~WebViewStandIn();
+    WebViewStandIn() : ChildViewWindow(L"RefHostWebViewStandIn", L"Web view stand-in") {}
 
     // A hidden child window filling parent's client area; it shows when
     // its first load ends.
     bool create(HWND parent, const std::wstring& guid);
-    HWND window() const { return window_.get(); }
-    void destroy() { window_.reset(); }
 
     // Starts a load: finished(url) is called from the message loop after
     // delayMs.
@@ -38,11 +34,8 @@ public:
     State state() const { return state_; }
 
 private:
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM w, LPARAM l);
-    LRESULT onMessage(HWND window, UINT message, WPARAM w, LPARAM l);
-    void paint(HDC dc);
+    void paint(HDC dc) override;
 
-    UniqueWindow window_;
     UniqueFont font_;
     std::wstring guid_;
     std::wstring url_;
@@ -50,7 +43,6 @@ private:
     std::wstring contentNote_;
     State state_ = State::Blank;
     int loads_ = 0;
-    std::function<void()> finished_;
 };
 
 }  // namespace refhost
