@@ -17,8 +17,8 @@ constexpr wchar_t kPageBelowModule[] =
 // The "RefreshView" data of the newest view, made with its "processURL" data
 // from the same document: the host shows a view right after creating it, and
 // a document of its own would cost more than everything else in that message.
+// Like the rest of the panel it is touched only on the host's UI thread.
 struct RememberedRefresh {
-    SRWLOCK lock = SRWLOCK_INIT;
     std::wstring guid;
     std::wstring text;
 };
@@ -29,28 +29,23 @@ RememberedRefresh& rememberedRefresh() {
 
 void rememberRefresh(const std::wstring& viewGuid, const std::wstring& text) {
     RememberedRefresh& remembered = rememberedRefresh();
-    AcquireSRWLockExclusive(&remembered.lock);
     try {
         remembered.guid = viewGuid;
         remembered.text = text;
     } catch (...) {
         remembered.guid.clear();  // without room it is made afresh next time
     }
-    ReleaseSRWLockExclusive(&remembered.lock);
 }
 
 bool rememberedRefreshFor(const std::wstring& viewGuid, std::wstring& text) {
-    RememberedRefresh& remembered = rememberedRefresh();
-    AcquireSRWLockShared(&remembered.lock);
-    bool found = false;
+    const RememberedRefresh& remembered = rememberedRefresh();
+    if (remembered.text.empty() || remembered.guid != viewGuid) return false;
     try {
-        found = !remembered.text.empty() && remembered.guid == viewGuid;
-        if (found) text = remembered.text;
+        text = remembered.text;
     } catch (...) {
-        found = false;
+        return false;
     }
-    ReleaseSRWLockShared(&remembered.lock);
-    return found;
+    return true;
 }
 
 // <xmlData><guid/>[<url/>]</xmlData>; with a url, the text without it is
