@@ -391,7 +391,7 @@ private:
         };
         auto destroy = [&] { ::DestroyWindow(floorDialog); };
         auto [timeOurs, timeFloor] =
-            measurePair(ours, floor, options_.smoke ? 5 : 200, 3, 1, close, destroy);
+            measureAlternating(ours, floor, options_.smoke ? 5 : 400, 3, close, destroy);
         ::DestroyWindow(top);
         printRow({"CreateView to first frame, vs same dialog", timeOurs, timeFloor, 1.5});
         std::printf("%-44s %12.2f   (one sample: the first view of the process)\n",

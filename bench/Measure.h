@@ -25,6 +25,17 @@ inline double nowMicroseconds() {
     return static_cast<double>(t.QuadPart) / perMicrosecond;
 }
 
+// Median and spread of samples (reordered).
+inline Timing summarise(std::vector<double>& samples) {
+    Timing t;
+    if (samples.empty()) return t;
+    std::sort(samples.begin(), samples.end());
+    auto at = [&](double q) { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
+    t.median = at(0.5);
+    t.spread = t.median > 0 ? (at(0.9) - at(0.1)) / t.median : 0;
+    return t;
+}
+
 // `untimed`, when given, runs after every timed operation outside the clock
 // (to undo what the operation made, so that each repetition starts alike).
 inline Timing measure(const std::function<void()>& operation, int repetitions, int warmup,
@@ -41,12 +52,40 @@ inline Timing measure(const std::function<void()>& operation, int repetitions, i
         samples.push_back((nowMicroseconds() - start) / batch);
         if (untimed) untimed();
     }
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double q) { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
-    Timing t;
-    t.median = at(0.5);
-    t.spread = t.median > 0 ? (at(0.9) - at(0.1)) / t.median : 0;
-    return t;
+    return summarise(samples);
+}
+
+// Ours and the floor by turns, one repetition each, the first of a pair
+// alternating: for operations of milliseconds, whose cost drifts with the
+// machine between rounds of measurePair, each sample of ours has one of the
+// floor taken next to it. `undoOurs` and `undoFloor` run untimed after each.
+inline std::pair<Timing, Timing> measureAlternating(const std::function<void()>& ours,
+                                                    const std::function<void()>& floor,
+                                                    int repetitions, int warmup,
+                                                    const std::function<void()>& undoOurs,
+                                                    const std::function<void()>& undoFloor) {
+    auto once = [](const std::function<void()>& operation, const std::function<void()>& undo) {
+        const double start = nowMicroseconds();
+        operation();
+        const double elapsed = nowMicroseconds() - start;
+        undo();
+        return elapsed;
+    };
+    for (int i = 0; i < warmup; ++i) {
+        once(ours, undoOurs);
+        once(floor, undoFloor);
+    }
+    std::vector<double> oursSamples, floorSamples;
+    for (int r = 0; r < repetitions; ++r) {
+        if (r % 2 == 0) {
+            oursSamples.push_back(once(ours, undoOurs));
+            floorSamples.push_back(once(floor, undoFloor));
+        } else {
+            floorSamples.push_back(once(floor, undoFloor));
+            oursSamples.push_back(once(ours, undoOurs));
+        }
+    }
+    return {summarise(oursSamples), summarise(floorSamples)};
 }
 
 // Measures ours and the floor interleaved, in rounds, so that both see the same

@@ -33,6 +33,7 @@ BOOL MainDlg::OnInitDialog() {
     if (spinner.m_hWnd)
         ::SetTimer(spinner.m_hWnd, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs,
                    nullptr);
+    initialised_ = true;
     return TRUE;
 }
 
@@ -43,7 +44,9 @@ BOOL MainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
             return TRUE;
         case WM_SIZE: {
             const BOOL handled = CContainerDlg::OnWndMsg(message, wParam, lParam, result);
-            fillWithContent(LOWORD(lParam), HIWORD(lParam));
+            // Looking for a web view costs a round trip to the window manager
+            // per child; while fitting itself at start there is none.
+            if (initialised_) fillWithContent(LOWORD(lParam), HIWORD(lParam));
             return handled;
         }
         case WM_SHOWWINDOW: {

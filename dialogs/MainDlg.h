@@ -34,4 +34,9 @@ private:
     void focusContent();
     // The first child in z-order that is not the spinner: the web view.
     HWND contentWindow() const;
+
+    // Set once initialisation is over. Before that nobody else has been given
+    // the dialog's handle, so its only children are the template's controls
+    // and a size change has no web view to fill with.
+    bool initialised_ = false;
 };

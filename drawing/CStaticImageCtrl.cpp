@@ -64,7 +64,11 @@ void CStaticImageCtrl::ResetBackground() {
     snapshotWanted_ = false;
     parentSnapshot_.release();
     frames_.clear();
-    if (!m_hWnd) return;
+    // A control that cannot be seen, itself or through a hidden parent, is
+    // painted whole when it is shown: there is nothing to mark yet. That is
+    // the case while its dialog sets it up before showing, where each mark
+    // would be a round trip to the window manager for nothing.
+    if (!m_hWnd || !IsWindowVisible()) return;
     if (!backgroundColor) invalidateParentUnderControl();
     Invalidate(TRUE);
 }

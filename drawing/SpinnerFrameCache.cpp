@@ -11,7 +11,21 @@ SpinnerFrameCache::Frame::~Frame() {
 
 bool SpinnerFrameCache::Frame::create(CDC& reference, int width, int height) {
     if (!surface_.CreateCompatibleDC(&reference)) return false;
-    if (!bitmap_.CreateCompatibleBitmap(&reference, width, height)) return false;
+    // Plain 32-bit pixels of our own rather than a bitmap of the screen's
+    // format: making one of those asks the display driver about its devices
+    // each time (under Wine three server round trips, about as much as
+    // composing the frame), and a copy to the screen converts either alike.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as the screen's rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    if (!bitmap_.Attach(::CreateDIBSection(surface_.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits,
+                                           nullptr, 0)))
+        return false;
     HGDIOBJ previous = surface_.SelectObject(bitmap_.m_hObject);
     if (!previous || previous == HGDI_ERROR) return false;
     original_ = previous;

@@ -17,7 +17,8 @@ bool hasClass(const CWnd* control, const wchar_t* name) {
 
 void CDialogEx::SetBackgroundColor(COLORREF color, BOOL repaint) {
     m_brBkgr.CreateSolidBrush(color);
-    if (repaint && m_hWnd) {
+    // A window that cannot be seen is painted whole when it is shown.
+    if (repaint && m_hWnd && IsWindowVisible()) {
         Invalidate();
         UpdateWindow();
     }

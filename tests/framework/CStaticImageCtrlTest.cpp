@@ -153,6 +153,22 @@ TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
     EXPECT_LT(brightness(windowPixel(control, 29, 12)), brightness(windowPixel(control, 18, 5)));
 }
 
+// Changes made while the parent is hidden mark nothing for repaint; showing
+// the parent paints the control whole, with the new look, not a kept frame.
+TEST_F(CStaticImageCtrlTest, ChangesWhileHiddenShowWhenTheParentIsShown) {
+    spinner->backgroundColor = kHostWhite;
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    paintNow();
+    ASSERT_EQ(windowPixel(control, 0, 0), kHostWhite);
+
+    ShowWindow(host.hwnd(), SW_HIDE);
+    spinner->backgroundColor = kPanelGrey;
+    spinner->ResetBackground();
+    ShowWindow(host.hwnd(), SW_SHOW);
+    paintNow();
+    EXPECT_EQ(halvet::test::pixelsOffReference(shownPixels(control), expectedRing(0.0f)), 0);
+}
+
 // Pictures of the window (PrintWindow, WM_PRINT, WM_PRINTCLIENT) show the
 // frame the screen shows, not the static class's template frame.
 TEST_F(CStaticImageCtrlTest, PrintingTheControlDrawsTheCurrentFrame) {

@@ -108,3 +108,30 @@ TEST(XMLDocumentFactoryTest, KeepsNothingWithoutCOMOrOutsideASingleThreadedApart
         CoUninitialize();
     });
 }
+
+TEST(XMLDocumentFactoryTest, FactoryComesFromTheLoadedServerAndUnregisteredClassesFailAsBefore) {
+    onOwnThread([] {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        // Outside a call COM makes the document, and loads the server.
+        EXPECT_TRUE(parses(L"<a>0</a>", L"/a", L"0"));
+        const HMODULE server = GetModuleHandleW(L"msxml3.dll");
+        ASSERT_NE(server, nullptr);
+        {
+            XMLFactoryCallScope call;
+            // The first document of the call names a class nobody registered.
+            const CLSID unregistered = {
+                0x5a1e0b7c, 0x33d1, 0x4c8e, {0x9b, 0x21, 0x6f, 0x40, 0x0a, 0x7e, 0x12, 0x9d}};
+            IUnknown* object = reinterpret_cast<IUnknown*>(1);
+            EXPECT_EQ(XMLDocumentFactory::create(unregistered, IID_IUnknown,
+                                                 reinterpret_cast<void**>(&object)),
+                      REGDB_E_CLASSNOTREG);
+            EXPECT_EQ(object, nullptr);
+            EXPECT_FALSE(XMLDocumentFactory::keepsFactory());
+
+            EXPECT_TRUE(parses(L"<a>1</a>", L"/a", L"1"));
+            EXPECT_EQ(XMLDocumentFactory::keptServer(), server);
+        }
+        EXPECT_EQ(XMLDocumentFactory::keptServer(), nullptr);
+        CoUninitialize();
+    });
+}
