@@ -51,7 +51,8 @@ public:
     bool copyTo(CDC& target, int x, int y, float angle);
     // A surface for the frame of `angle`: a context compatible with `target`
     // holding 32-bit pixels of the look's size, for the caller to compose into
-    // at (0, 0) and then copy out with copyTo. Null when the cache is full or the surface cannot be made.
+    // at (0, 0) and then copy out with copyTo. Null when the cache is full or
+    // the surface cannot be made.
     CDC* addFrame(CDC& target, float angle);
 
     size_t frameCount() const { return frames_.size(); }

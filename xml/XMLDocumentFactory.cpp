@@ -73,8 +73,8 @@ const std::wstring& registeredServer(REFCLSID clsid) {
 // The class object straight from the registered server, when that module is
 // already loaded: what CoGetClassObject does for an in-process server after
 // reading the class's registration, which under Wine costs six round trips
-// to the registry (about 0.4 ms, a fifth of what a new view costs beyond
-// making its dialog). The module is referenced for as long as the factory is
+// to the registry (about 0.4 ms, a fifth of what a new view cost beyond a
+// plain dialog made from the same template). The module is referenced for as long as the factory is
 // kept, as COM references the servers it loads for an apartment.
 IClassFactory* classObjectOfLoadedServer(REFCLSID clsid, HMODULE* server) {
     const std::wstring& path = registeredServer(clsid);
