@@ -153,17 +153,23 @@ TEST_F(CStaticImageCtrlTest, TwoTicksTurnTheRingBy60Degrees) {
     EXPECT_LT(brightness(windowPixel(control, 29, 12)), brightness(windowPixel(control, 18, 5)));
 }
 
-// Changes made while the parent is hidden mark nothing for repaint; showing
-// the parent paints the control whole, with the new look, not a kept frame.
+// Changes made while the parent is hidden mark nothing for repaint, yet still
+// drop what the old look kept; showing the parent paints the control whole,
+// with the new look, not a kept frame.
 TEST_F(CStaticImageCtrlTest, ChangesWhileHiddenShowWhenTheParentIsShown) {
-    spinner->backgroundColor = kHostWhite;
     ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    settle();
+    tick();
     paintNow();
+    ASSERT_TRUE(spinner->hasParentSnapshot());
     ASSERT_EQ(windowPixel(control, 0, 0), kHostWhite);
 
     ShowWindow(host.hwnd(), SW_HIDE);
     spinner->backgroundColor = kPanelGrey;
+    spinner->angle = 0.0f;
     spinner->ResetBackground();
+    EXPECT_FALSE(spinner->hasParentSnapshot());
+    EXPECT_FALSE(spinner->snapshotWanted());
     ShowWindow(host.hwnd(), SW_SHOW);
     paintNow();
     EXPECT_EQ(halvet::test::pixelsOffReference(shownPixels(control), expectedRing(0.0f)), 0);
