@@ -59,15 +59,22 @@ void EngineContainerRole::trace(bool outgoing, const EngineBridge::Fields& line)
     traceLog().add(std::move(entry));
 }
 
-bool EngineContainerRole::start(const Settings& settings, std::wstring& error) {
+bool EngineContainerRole::start(std::wstring& error) {
+    if (startBridge(error)) return true;
+    error = L"the browser engine cannot start (" + error +
+            L"); play with --web-view stand-in to do without it";
+    return false;
+}
+
+bool EngineContainerRole::startBridge(std::wstring& error) {
     bridge_.onExchange([this](bool outgoing, const EngineBridge::Fields& line) {
         trace(outgoing, line);
     });
     bridge_.onLine([this](const EngineBridge::Fields& line) { onLine(line); });
     EngineBridge::Settings launch;
-    launch.node = settings.node;
-    launch.script = settings.bridge;
-    launch.engine = settings.engine;
+    launch.node = settings_.node;
+    launch.script = settings_.bridge;
+    launch.engine = settings_.engine;
     EngineBridge::Fields ready;
     if (!bridge_.start(launch, ready, error)) return false;
     note(L"browser engine " + field(ready, 1) + L" ready; its proxy listens on 127.0.0.1:" +
