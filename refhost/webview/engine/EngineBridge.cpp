@@ -3,6 +3,7 @@
 #include "webview/engine/EngineBridge.h"
 
 #include "webview/engine/BridgeLine.h"
+#include "webview/engine/BridgePackages.h"
 #include "platform/Text.h"
 #include "platform/WinePath.h"
 
@@ -101,6 +102,27 @@ bool EngineBridge::listen(USHORT& port, std::wstring& error) {
     return true;
 }
 
+bool EngineBridge::makeLifeline(UniqueHandle<uintptr_t, SocketCloser>& theirs,
+                                std::wstring& error) {
+    sockaddr_in address{};
+    int size = sizeof address;
+    if (getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        lifeline_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        if (lifeline_.get() != INVALID_SOCKET &&
+            connect(lifeline_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            theirs.reset(::accept(listener_.get(), nullptr, nullptr));
+            if (theirs.get() != INVALID_SOCKET &&
+                SetHandleInformation(reinterpret_cast<HANDLE>(theirs.get()), HANDLE_FLAG_INHERIT,
+                                     HANDLE_FLAG_INHERIT))
+                return true;
+        }
+    }
+    if (lifeline_.get() == INVALID_SOCKET) lifeline_.release();
+    if (theirs.get() == INVALID_SOCKET) theirs.release();
+    error = L"cannot make the bridge's lifeline (" + std::to_wstring(WSAGetLastError()) + L")";
+    return false;
+}
+
 bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& error) {
     std::wstring node = winepath::dosName(settings.node);
     std::wstring script = winepath::dosName(settings.script);
@@ -108,28 +130,37 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
         error = L"cannot name " + settings.node + L" for Windows (not under Wine?)";
         return false;
     }
-    std::wstring modules = script.substr(0, script.find_last_of(L"\\/") + 1) +
-                           L"node_modules\\playwright-core";
     if (GetFileAttributesW(node.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW(modules.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        error = L"no Node.js at " + settings.node + L", or no bridge with its packages at " +
-                settings.script + L" (tools/setup.sh installs them)";
+        GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        error = L"no Node.js at " + settings.node + L", or no bridge at " + settings.script +
+                L" (tools/setup.sh installs them)";
         return false;
     }
+    if (!BridgePackages::check(script.substr(0, script.find_last_of(L"\\/") + 1), error))
+        return false;
+    // The bridge's standard input is one end of a connection whose other
+    // end this side keeps: when the bridge ends, before it has connected,
+    // that end reads as closed. Wine hands out no process handle that could
+    // tell, since the bridge is a Linux program.
+    UniqueHandle<uintptr_t, SocketCloser> theirs;
+    if (!makeLifeline(theirs, error)) return false;
     std::wstring command = quoted(node) + L" " + quoted(settings.script) + L" --port " +
                            std::to_wstring(port) + L" --engine " + quoted(settings.engine) +
                            driveTable();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = reinterpret_cast<HANDLE>(theirs.get());
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &info)) {
         error = L"cannot start " + settings.node + L": " + text::systemMessage(GetLastError());
         return false;
     }
-    CloseHandle(info.hThread);
-    process_.reset(info.hProcess);
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
     return true;
 }
 
@@ -139,11 +170,15 @@ bool EngineBridge::accept(DWORD ms, std::wstring& error) {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(listener_.get(), &readable);
+        FD_SET(lifeline_.get(), &readable);
         timeval slice{0, 250000};
-        if (select(0, &readable, nullptr, nullptr, &slice) == 1) break;
-        if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) {
-            error = L"the bridge ended before it connected";
-            return false;
+        if (select(0, &readable, nullptr, nullptr, &slice) > 0) {
+            if (FD_ISSET(listener_.get(), &readable)) break;
+            char ignored;
+            if (recv(lifeline_.get(), &ignored, 1, 0) <= 0) {
+                error = L"the bridge ended before it connected";
+                return false;
+            }
         }
         if (GetTickCount() - start >= ms) {
             error = L"the bridge did not connect within " + std::to_wstring(ms / 1000) + L" s";
@@ -157,6 +192,7 @@ bool EngineBridge::accept(DWORD ms, std::wstring& error) {
     }
     connection_.reset(s);
     listener_.reset();
+    lifeline_.reset();
     BOOL on = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
     return true;
