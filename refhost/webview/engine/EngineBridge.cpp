@@ -4,6 +4,7 @@
 
 #include "webview/engine/BridgeLine.h"
 #include "webview/engine/BridgePackages.h"
+#include "platform/CommandLine.h"
 #include "platform/Text.h"
 #include "platform/WinePath.h"
 
@@ -20,11 +21,9 @@ constexpr UINT kSocketEvent = WM_APP + 62;
 std::wstring driveTable() {
     std::wstring out;
     for (const auto& [letter, folder] : winepath::driveRoots())
-        out += L" \"--drive\" \"" + std::wstring(1, letter) + L"=" + folder + L"\"";
+        out += L" --drive " + quoteArgument(std::wstring(1, letter) + L"=" + folder);
     return out;
 }
-
-std::wstring quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 }  // namespace
 
@@ -144,9 +143,9 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
     // tell, since the bridge is a Linux program.
     UniqueHandle<uintptr_t, SocketCloser> theirs;
     if (!makeLifeline(theirs, error)) return false;
-    std::wstring command = quoted(node) + L" " + quoted(settings.script) + L" --port " +
-                           std::to_wstring(port) + L" --engine " + quoted(settings.engine) +
-                           driveTable();
+    std::wstring command = quoteArgument(node) + L" " + quoteArgument(settings.script) +
+                           L" --port " + std::to_wstring(port) + L" --engine " +
+                           quoteArgument(settings.engine) + driveTable();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -284,7 +283,8 @@ bool EngineBridge::request(const Fields& fields, const std::wstring& verb, const
                 reply = line;
                 lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(seen));
                 schedule();
-                if (failed) error = line.size() > 2 ? line[2] : L"the bridge failed";
+                // line went with the erase above; reply holds its copy.
+                if (failed) error = reply.size() > 2 ? reply[2] : L"the bridge failed";
                 return matches;
             }
         }
