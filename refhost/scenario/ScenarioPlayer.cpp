@@ -87,6 +87,8 @@ std::wstring ScenarioPlayer::initDocument(bool highDpi, const std::wstring& appl
 }
 
 bool ScenarioPlayer::run(std::wstring& error) {
+    // The scenario's passwords are known before anything is written.
+    for (const Step& step : scenario_.steps) trace_.addSecret(step.attr(L"password"));
     if (!container_->start(error)) return false;
     if (!window_.create(settings_.width, settings_.height, error)) return false;
     window_.show(true);

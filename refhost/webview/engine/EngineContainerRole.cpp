@@ -219,6 +219,7 @@ void EngineContainerRole::setNetwork(Network network, const std::wstring& user,
     std::wstring mode = network == Network::Offline ? L"offline"
                         : network == Network::Proxy ? L"proxy"
                                                     : L"ok";
+    traceLog().addSecret(password);  // before the line to the bridge is traced
     EngineBridge::Fields reply;
     std::wstring error;
     if (!bridge_.request({L"network", mode, user, password}, L"network", L"", kAnswerMs, reply,
@@ -228,6 +229,7 @@ void EngineContainerRole::setNetwork(Network network, const std::wstring& user,
 
 void EngineContainerRole::setViewCredentials(const std::wstring& user,
                                              const std::wstring& password) {
+    traceLog().addSecret(password);
     bridge_.send({L"credentials", user, password});
 }
 
