@@ -332,12 +332,51 @@ const commands = {
     offered.user = user || '';
     offered.password = password || '';
   },
-  // The engine going away under the host, as a crash of it would.
-  'kill-browser': () => browser.close(),
-  // This program dying under the host, as a fault of it would.
-  die: () => process.exit(3),
+  // The engine going away under the host, as a crash of it would: its main
+  // process killed outright, nothing closed first.
+  'kill-browser': () => {
+    const pid = browserMainPid();
+    if (!pid) throw new Error('no browser process to kill');
+    return killNoted(pid, `kills the browser's main process ${pid} with SIGKILL`);
+  },
+  // This program dying under the host, as a fault of it would: no handler
+  // runs, nothing is closed; the system ends the connection.
+  die: () => killNoted(process.pid, `kills itself (${process.pid}) with SIGKILL`),
   quit: () => shutdown(0),
 };
+
+// The browser's main process: the child this program started (the browser's
+// launcher script replaces itself with it).
+function browserMainPid() {
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^[0-9]+$/.test(entry)) continue;
+    let stat;
+    try {
+      stat = fs.readFileSync(`/proc/${entry}/stat`, 'latin1');
+    } catch (e) {
+      continue;  // gone meanwhile
+    }
+    // "pid (name) state ppid ...": the name may hold blanks and brackets.
+    const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    if (Number(fields[1]) === process.pid && /chrom/i.test(stat.slice(0, stat.lastIndexOf(')'))))
+      return Number(entry);
+  }
+  return 0;
+}
+
+// Says what is about to be killed, and kills it once the line is out.
+function killNoted(pid, text) {
+  return new Promise((resolve) => {
+    if (!socket || socket.destroyed) {
+      process.kill(pid, 'SIGKILL');
+      return resolve();
+    }
+    socket.write(encodeLine(['note', '-', text]), () => {
+      process.kill(pid, 'SIGKILL');
+      resolve();
+    });
+  });
+}
 
 // Commands that name a view get the view itself.
 const takesView = new Set(['load', 'resize', 'frame', 'content', 'crash', 'close']);
