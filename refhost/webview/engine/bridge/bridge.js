@@ -420,6 +420,11 @@ async function startEngine() {
   browser = await chromium.launch({
     executablePath: options.engine,
     timeout: 30000,
+    // This program's own handlers end it on these, the browser first: the
+    // driver's would leave without the rest of the shutdown.
+    handleSIGINT: false,
+    handleSIGTERM: false,
+    handleSIGHUP: false,
     args: [
       '--no-sandbox',
       '--allow-file-access-from-files',
