@@ -99,11 +99,14 @@ function stillThere(processes) {
   });
 }
 
-test('a page follows its size, keeps content for a late listener, and answers with reasons when gone', async () => {
+test('a page loads about:blank, follows its size, keeps content for a late listener, and answers with reasons when gone', async () => {
   const bridge = await startBridge();
   try {
     bridge.send('open', 'v1', 200, 120);
     await bridge.line((l) => l[0] === 'opened' && l[1] === 'v1');
+    bridge.send('load', 'v1', 'about:blank');  // what "LoadBlank" asks for
+    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'loaded' || l[0] === 'failed'),
+                           ['loaded', 'v1', 'about:blank']);
     bridge.send('load', 'v1', 'file://' + path.join(__dirname, 'late.html'));
     await bridge.line((l) => l[0] === 'loaded' && l[1] === 'v1');
 
