@@ -117,6 +117,23 @@ std::wstring xmlEscaped(const std::wstring& text) {
     return out;
 }
 
+std::wstring uriComponent(const std::wstring& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    static const std::string kKept = "-_.!~*'()";
+    std::wstring out;
+    for (unsigned char c : toUtf8(text)) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            kKept.find(static_cast<char>(c)) != std::string::npos) {
+            out += static_cast<wchar_t>(c);
+        } else {
+            out += L'%';
+            out += static_cast<wchar_t>(kHex[c >> 4]);
+            out += static_cast<wchar_t>(kHex[c & 15]);
+        }
+    }
+    return out;
+}
+
 std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
     if (from.empty()) return text;
     for (size_t at = text.find(from); at != std::wstring::npos;

@@ -23,6 +23,10 @@ std::string jsonString(const std::wstring& text);
 // Text escaped for an XML element or attribute.
 std::wstring xmlEscaped(const std::wstring& text);
 
+// One component of a URL (a folder's or a file's name): its UTF-8 bytes,
+// every one outside A-Z a-z 0-9 - _ . ! ~ * ' ( ) written as %XX.
+std::wstring uriComponent(const std::wstring& text);
+
 std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::wstring& to);
 bool startsWith(const std::wstring& text, const std::wstring& prefix);
 bool contains(const std::wstring& text, const std::wstring& part);

@@ -22,11 +22,20 @@ std::wstring localFile(const std::wstring& url) {
     return text::replaceAll(path, L"/", L"\\");
 }
 
-// What a browser reports as the loaded URL.
+// What a browser reports as the loaded URL: a path becomes a file URL with
+// each name percent-encoded, so that a "#" or "%" in it stays the name's.
 std::wstring loadedUrl(const std::wstring& url) {
-    if (isLocalPath(url) && !text::startsWith(url, L"file:"))
-        return L"file:///" + text::replaceAll(url, L"\\", L"/");
-    return url;
+    if (!isLocalPath(url) || text::startsWith(url, L"file:")) return url;
+    std::wstring path = text::replaceAll(url, L"\\", L"/");
+    std::wstring out = L"file:///";
+    size_t start = 0;
+    if (path.size() > 1 && path[1] == L':') {  // the drive stays as it is
+        out += path.substr(0, 2);
+        start = 2;
+    }
+    for (size_t slash; (slash = path.find(L'/', start)) != std::wstring::npos; start = slash + 1)
+        out += text::uriComponent(path.substr(start, slash - start)) + L"/";
+    return out + text::uriComponent(path.substr(start));
 }
 
 }  // namespace
