@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ElementLocator.h"
-#include "LogCall.h"
-#include "Text.h"
-#include "Trace.h"
+#include "scenario/ElementLocator.h"
+#include "boundary/LogCall.h"
+#include "platform/Text.h"
+#include "recording/Trace.h"
 
 using refhost::EntryKind;
 using refhost::Trace;
