@@ -13,7 +13,7 @@
 
 const net = require('net');
 const path = require('path');
-const { LineSplitter, compose, decodeLine, encodeLine, named } = require(path.join(__dirname, '..', '..', 'bridge', 'lines'));
+const { LineSplitter, compose, decodeLine, encodeLine, named } = require(path.join(__dirname, '..', '..', 'webview', 'engine', 'bridge', 'lines'));
 
 const part = process.env.HALVET_SCRIPTED_BRIDGE || '';
 const secret = process.env.HALVET_BRIDGE_SECRET || '';
