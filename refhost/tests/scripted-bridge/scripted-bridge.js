@@ -19,6 +19,7 @@ const part = process.env.HALVET_SCRIPTED_BRIDGE || '';
 const secret = process.env.HALVET_BRIDGE_SECRET || '';
 const port = Number(process.argv[process.argv.indexOf('--port') + 1]);
 const loads = [];
+const open = new Set();  // the views with a page
 
 function connect(onLine) {
   const socket = net.connect({ host: '127.0.0.1', port });
@@ -40,12 +41,20 @@ function play() {
   function answer(c) {
     if (!c) return;
     const about = { view: c.view, request: c.request };
-    if (c.verb === 'open' && part !== 'silent-open') send('opened', about);
+    if (c.verb === 'open' && part !== 'silent-open') {
+      // Like an engine's page, one per view: a second is an error of the host's.
+      if (open.has(c.view)) send('error', { ...about, command: 'open', text: 'a second page for one view' });
+      open.add(c.view);
+      send('opened', about);
+    }
     else if (c.verb === 'load') load(c, about);
     else if (c.verb === 'frame') send('frame', { ...about, why: 'a scripted bridge has no frames' });
     else if (c.verb === 'content') send('delivered', about);
     else if (c.verb === 'network') send('network', { ...about, mode: c.mode });
-    else if (c.verb === 'close') send('closed', about);
+    else if (c.verb === 'close') {
+      open.delete(c.view);
+      send('closed', about);
+    }
     else if (c.verb === 'quit') process.exit(0);
   }
 

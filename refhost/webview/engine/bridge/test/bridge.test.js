@@ -90,3 +90,23 @@ test('the bridge proves the secret first, and leaves no scratch folder when the 
     fs.rmSync(temp, { recursive: true, force: true });
   }
 });
+
+test('the engine ends a request the proxy refuses in a network error of its own, not in a page', async () => {
+  const { chromium } = require('playwright-core');
+  const other = http.createServer((q, r) => { r.statusCode = 200; r.end('served'); });
+  const otherPort = await listen(other);
+  const proxy = await startProxy({ host: '127.0.0.1', target: () => 1, wants: () => null, record: () => {} });
+  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox',
+    `--proxy-server=http://127.0.0.1:${proxy.address().port}`, '--proxy-bypass-list=<-loopback>'] });
+  try {
+    const page = await browser.newPage();
+    for (const url of [`http://127.0.0.1:${otherPort}/`, `https://127.0.0.1:${otherPort}/`]) {
+      await assert.rejects(page.goto(url, { timeout: 10000 }), /net::ERR_EMPTY_RESPONSE/, url);
+    }
+    assert.strictEqual(lines.netErrorCode('ERR_EMPTY_RESPONSE'), -324);
+  } finally {
+    await browser.close();
+    proxy.close();
+    other.close();
+  }
+});
