@@ -87,6 +87,9 @@ test('a page reads only below its folders and the stylesheets beside the panel, 
     assert.strictEqual(lines.mayRead(path.join(temp, '{GUID}'), { folders: [page] }), null);
     assert.ok(lines.isRegularFile(path.join(temp, '{GUID}')));
     assert.ok(!lines.isRegularFile(temp));
+    // A pipe would block a copy of it for good.
+    require('child_process').execFileSync('mkfifo', [path.join(temp, 'pipe')]);
+    assert.ok(!lines.isRegularFile(path.join(temp, 'pipe')));
   } finally {
     fs.rmSync(top, { recursive: true, force: true });
   }
