@@ -30,6 +30,8 @@ const wchar_t* Options::usage() {
            L"  --high-dpi        tell the panel the display is high-DPI (isHighDPI 1)\n"
            L"  --width N, --height N   the panel holder's size in pixels (default 600 x 640)\n"
            L"  --verbose         print the trace while it is written\n"
+           L"  --show-secrets    write proxy passwords into the trace and report as they are\n"
+           L"                    (they are masked by default)\n"
            L"  --list-steps      print the steps a scenario may use\n"
            L"  --print-default   print the built-in scenario\n"
            L"exit status: 0 every expectation met, 1 one failed, 2 bad input or set-up, 3 crash\n";
@@ -76,6 +78,8 @@ bool Options::parse(int argc, wchar_t** argv, Options& options, std::wstring& er
             options.highDpi = true;
         } else if (arg == L"--verbose") {
             options.verbose = true;
+        } else if (arg == L"--show-secrets") {
+            options.showSecrets = true;
         } else if (arg == L"--list-steps") {
             options.listSteps = true;
         } else if (arg == L"--print-default") {

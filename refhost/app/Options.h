@@ -16,6 +16,7 @@ struct Options {
     int width = 600;
     int height = 640;
     bool verbose = false;
+    bool showSecrets = false;  // proxy passwords written as they are
     bool help = false;
     bool listSteps = false;
     bool printDefault = false;

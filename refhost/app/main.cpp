@@ -103,6 +103,7 @@ int play(const Options& options) {
     Trace trace;
     g_trace = &trace;
     trace.setEcho(options.verbose);
+    trace.setShowSecrets(options.showSecrets);
     if (!trace.open(out, error)) {
         printError(error);
         return kBadInput;
@@ -126,7 +127,7 @@ int play(const Options& options) {
         printError(error);
         return kBadInput;
     }
-    std::wstring summary = Summary::text(scenario, dll, out, player);
+    std::wstring summary = trace.shown(Summary::text(scenario, dll, out, player));
     if (!Summary::write(out + L"\\summary.txt", summary, error)) printError(error);
     // The page of the run, beside its trace; a run without it still passes.
     if (ReportWriter::write(out, trace, error))
@@ -136,7 +137,8 @@ int play(const Options& options) {
     print(summary);
     print(L"summary: " + out + L"\\summary.txt\n");
     for (const auto& check : player.checks())
-        if (!check.met) printError(L"expectation failed at " + check.step + L": " + check.what);
+        if (!check.met)
+            printError(trace.shown(L"expectation failed at " + check.step + L": " + check.what));
     g_trace = nullptr;
     return player.failures() ? kFailed : kPassed;
 }

@@ -17,6 +17,11 @@ public:
 
     std::wstring receiver() const override { return L"HEX_UIX"; }
 
+    // Gets ready before the host window opens: whatever plays the views
+    // starts here. False with error (the whole sentence for the user) when
+    // it cannot.
+    virtual bool start(std::wstring& /*error*/) { return true; }
+
     // What later loads meet; for Proxy, the credentials the proxy accepts.
     virtual void setNetwork(Network network, const std::wstring& user,
                             const std::wstring& password) = 0;

@@ -245,8 +245,16 @@ int Trace::add(TraceEntry entry) {
     entry.seq = static_cast<int>(entries_.size()) + 1;
     entry.ms = now();
     entry.step = step_;
+    secrets_.learnFrom(entry.envelope.messageData);
+    secrets_.learnFrom(entry.text);
     entries_.push_back(std::move(entry));
-    const TraceEntry& e = entries_.back();
+    TraceEntry maskedCopy;
+    const TraceEntry* written = &entries_.back();
+    if (!showSecrets_ && !secrets_.empty()) {
+        maskedCopy = secrets_.masked(*written);
+        written = &maskedCopy;
+    }
+    const TraceEntry& e = *written;
     std::string line = textLine(e);
     if (text_) {
         std::fputs(line.c_str(), text_);
@@ -261,6 +269,11 @@ int Trace::add(TraceEntry entry) {
         std::fflush(stdout);
     }
     return e.seq;
+}
+
+std::wstring Trace::shown(std::wstring text) const {
+    if (!showSecrets_) secrets_.apply(text);
+    return text;
 }
 
 std::string Trace::textLine(const TraceEntry& entry) {

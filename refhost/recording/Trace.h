@@ -8,6 +8,7 @@
 
 #include "boundary/Envelope.h"
 #include "boundary/LogCall.h"
+#include "recording/SecretMask.h"
 
 namespace refhost {
 
@@ -49,7 +50,9 @@ struct TraceEntry {
 // Every event of a run, in order, with time stamps: kept in memory for the
 // expectations and written as it happens to trace.txt (for people) and
 // trace.jsonl (one JSON object a line, for tools), each line flushed so that
-// a run that dies still leaves its trace.
+// a run that dies still leaves its trace. What is written has the run's
+// secrets masked (see SecretMask) unless they are to be shown; the entries
+// in memory keep them.
 class Trace {
 public:
     Trace();
@@ -62,6 +65,12 @@ public:
     bool open(const std::wstring& folder, std::wstring& error);
     // Echo of the readable lines on standard output.
     void setEcho(bool echo) { echo_ = echo; }
+    // A secret to mask from now on; secrets inside the XML of envelopes and
+    // replies are learnt as they pass.
+    void addSecret(const std::wstring& secret) { secrets_.add(secret); }
+    void setShowSecrets(bool show) { showSecrets_ = show; }
+    // text as the records would write it.
+    std::wstring shown(std::wstring text) const;
 
     void setStep(int step) { step_ = step; }
     int step() const { return step_; }
@@ -82,6 +91,8 @@ private:
     FILE* text_ = nullptr;
     FILE* json_ = nullptr;
     bool echo_ = false;
+    SecretMask secrets_;
+    bool showSecrets_ = false;
 };
 
 }  // namespace refhost

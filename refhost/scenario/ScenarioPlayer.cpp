@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "scenario/Expectation.h"
-#include "webview/standin/HtmlContainerRole.h"
+#include "webview/standin/StandInContainerRole.h"
 #include "platform/Text.h"
 #include "recording/WindowPicture.h"
 
@@ -39,8 +39,9 @@ HWND findSpinner(HWND holder) {
 
 std::unique_ptr<HtmlContainer> makeContainer(const ScenarioPlayer::Settings& settings,
                                              MessageBus& bus, PanelLibrary& library, Trace& trace) {
-    if (settings.engine) return std::make_unique<EngineContainerRole>(bus, library, trace);
-    return std::make_unique<HtmlContainerRole>(bus, library, trace);
+    if (settings.engine)
+        return std::make_unique<EngineContainerRole>(bus, library, trace, settings.engineSettings);
+    return std::make_unique<StandInContainerRole>(bus, library, trace);
 }
 
 }  // namespace
@@ -54,7 +55,6 @@ ScenarioPlayer::ScenarioPlayer(const Scenario& scenario, const Settings& setting
       bus_(library, trace),
       core_(trace),
       container_(makeContainer(settings, bus_, library, trace)),
-      engine_(settings.engine ? static_cast<EngineContainerRole*>(container_.get()) : nullptr),
       containerLogic_(bus_, window_, *container_, trace),
       panelLogic_(bus_, window_, trace) {
     bus_.addRole(core_);
@@ -87,11 +87,9 @@ std::wstring ScenarioPlayer::initDocument(bool highDpi, const std::wstring& appl
 }
 
 bool ScenarioPlayer::run(std::wstring& error) {
-    if (engine_ && !engine_->start(settings_.engineSettings, error)) {
-        error = L"the browser engine cannot start (" + error +
-                L"); play with --web-view stand-in to do without it";
-        return false;
-    }
+    // The scenario's passwords are known before anything is written.
+    for (const Step& step : scenario_.steps) trace_.addSecret(step.attr(L"password"));
+    if (!container_->start(error)) return false;
     if (!window_.create(settings_.width, settings_.height, error)) return false;
     window_.show(true);
     std::vector<Step> steps;

@@ -86,7 +86,6 @@ private:
     MessageBus bus_;
     CoreRole core_;
     std::unique_ptr<HtmlContainer> container_;
-    EngineContainerRole* engine_ = nullptr;  // container_, when it is the engine's
     ContainerLogicRole containerLogic_;
     PanelLogicRole panelLogic_;
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Plays a scenario on the engine and checks that the bridge and every browser
-# process are gone afterwards: after a run that ends by itself ("ends"), and
-# after the reference host is killed while the page is up ("killed").
-#   engine-leaves-no-processes.sh WINE_RUN REFHOST_EXE SCENARIO OUT ends|killed
+# process are gone afterwards: after a run that ends by itself ("ends"),
+# after the reference host is killed while the page is up ("killed"), and
+# after the bridge is killed with SIGKILL under the host ("bridge-killed"):
+# the host then names the fault, ends, and the browser does not stay behind.
+#   engine-leaves-no-processes.sh WINE_RUN REFHOST_EXE SCENARIO OUT ends|killed|bridge-killed
 # The processes of this run are told apart from any others by a mark in
 # their environment, which the host passes on to the bridge and the bridge to
 # the browser.
@@ -97,6 +99,25 @@ if [ "$mode" = ends ]; then
   [ "$status" -eq 0 ] || { echo "FAILED: the run ended with status $status" >&2; exit 1; }
   wait_for_none "$processes"
   echo "none of the $count bridge and browser processes outlived the run"
+  exit 0
+fi
+
+if [ "$mode" = bridge-killed ]; then
+  bridge=""
+  for p in /proc/[0-9]*; do
+    grep -qsa "HALVET_ENGINE_RUN=$mark" "$p/environ" 2>/dev/null || continue
+    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q 'bridge\.js' && bridge=${p#/proc/}
+  done
+  [ -n "$bridge" ] || { echo "FAILED: no bridge process found" >&2; kill -9 "$host"; exit 1; }
+  kill -9 "$bridge"
+  status=0
+  wait "$host" || status=$?
+  cat "$out/output.txt"
+  [ "$status" -eq 1 ] || { echo "FAILED: the run ended with status $status, wanted 1" >&2; exit 1; }
+  grep -q 'the engine bridge ended' "$out/output.txt" ||
+    { echo "FAILED: the host did not name the bridge's end" >&2; exit 1; }
+  wait_for_none "$processes"
+  echo "the bridge was killed with $count bridge and browser processes up; the host named it and none outlived it"
   exit 0
 fi
 

@@ -141,6 +141,11 @@ extern "C" __declspec(dllexport) const wchar_t* __cdecl processMessage(
         send(L"HEX_UIX", L"RefreshView", L"<xmlData><guid>" + g_guid + L"</guid></xmlData>");
         return L"Success";
     }
+    if (name == L"Crash") {
+        // A panel that crashes, for the host's own crash report.
+        volatile int* nowhere = nullptr;
+        *nowhere = 1;
+    }
     if (name == L"HideSpinner" && g_spinner) {
         ShowWindow(g_spinner, SW_HIDE);
         return L"Success";

@@ -6,6 +6,8 @@
 
 #include "webview/engine/BridgeLine.h"
 #include "webview/engine/BridgeProtocol.h"
+#include "webview/engine/BridgePackages.h"
+#include "platform/CommandLine.h"
 #include "platform/Text.h"
 #include "platform/WinePath.h"
 
@@ -22,11 +24,9 @@ constexpr UINT kSocketEvent = WM_APP + 62;
 std::wstring driveTable() {
     std::wstring out;
     for (const auto& [letter, folder] : winepath::driveRoots())
-        out += L" \"--drive\" \"" + std::wstring(1, letter) + L"=" + folder + L"\"";
+        out += L" --drive " + quoteArgument(std::wstring(1, letter) + L"=" + folder);
     return out;
 }
-
-std::wstring quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 // The time a connection has to prove the secret with its first line.
 constexpr DWORD kHelloMs = 3000;
@@ -132,6 +132,27 @@ bool EngineBridge::listen(USHORT& port, std::wstring& error) {
     return true;
 }
 
+bool EngineBridge::makeLifeline(UniqueHandle<uintptr_t, SocketCloser>& theirs,
+                                std::wstring& error) {
+    sockaddr_in address{};
+    int size = sizeof address;
+    if (getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        lifeline_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        if (lifeline_.get() != INVALID_SOCKET &&
+            connect(lifeline_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            theirs.reset(::accept(listener_.get(), nullptr, nullptr));
+            if (theirs.get() != INVALID_SOCKET &&
+                SetHandleInformation(reinterpret_cast<HANDLE>(theirs.get()), HANDLE_FLAG_INHERIT,
+                                     HANDLE_FLAG_INHERIT))
+                return true;
+        }
+    }
+    if (lifeline_.get() == INVALID_SOCKET) lifeline_.release();
+    if (theirs.get() == INVALID_SOCKET) theirs.release();
+    error = L"cannot make the bridge's lifeline (" + std::to_wstring(WSAGetLastError()) + L")";
+    return false;
+}
+
 bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& error) {
     std::wstring node = winepath::dosName(settings.node);
     std::wstring script = winepath::dosName(settings.script);
@@ -139,20 +160,24 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
         error = L"cannot name " + settings.node + L" for Windows (not under Wine?)";
         return false;
     }
-    // A script without packages of its own (no package.json beside it) needs none.
-    std::wstring folder = script.substr(0, script.find_last_of(L"\\/") + 1);
-    std::wstring modules = folder + L"node_modules\\playwright-core";
-    bool packaged = GetFileAttributesW((folder + L"package.json").c_str()) != INVALID_FILE_ATTRIBUTES;
     if (GetFileAttributesW(node.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        (packaged && GetFileAttributesW(modules.c_str()) == INVALID_FILE_ATTRIBUTES)) {
-        error = L"no Node.js at " + settings.node + L", or no bridge with its packages at " +
-                settings.script + L" (tools/setup.sh installs them)";
+        GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        error = L"no Node.js at " + settings.node + L", or no bridge at " + settings.script +
+                L" (tools/setup.sh installs them)";
         return false;
     }
-    std::wstring command = quoted(node) + L" " + quoted(settings.script) + L" --port " +
-                           std::to_wstring(port) + L" --engine " + quoted(settings.engine) +
-                           L" --temp " + quoted(settings.temp) + driveTable();
+    if (!BridgePackages::check(script.substr(0, script.find_last_of(L"\\/") + 1), error))
+        return false;
+    // The bridge's standard input is one end of a connection whose other
+    // end this side keeps: when the bridge ends, before it has connected,
+    // that end reads as closed. Wine hands out no process handle that could
+    // tell, since the bridge is a Linux program.
+    UniqueHandle<uintptr_t, SocketCloser> theirs;
+    if (!makeLifeline(theirs, error)) return false;
+    std::wstring command = quoteArgument(node) + L" " + quoteArgument(settings.script) +
+                           L" --port " + std::to_wstring(port) + L" --engine " +
+                           quoteArgument(settings.engine) + L" --temp " +
+                           quoteArgument(settings.temp) + driveTable();
     secret_ = randomSecret();
     if (secret_.empty()) {
         error = L"cannot make a secret for the bridge: " + text::systemMessage(GetLastError());
@@ -160,11 +185,15 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = reinterpret_cast<HANDLE>(theirs.get());
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
     // The child takes a copy of this environment; the secret stays in it
     // only for the call.
     SetEnvironmentVariableW(secretVariable(), secret_.c_str());
-    BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+    BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
                                   nullptr, &startup, &info);
     DWORD failure = GetLastError();
     SetEnvironmentVariableW(secretVariable(), nullptr);
@@ -173,8 +202,8 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
         error = L"cannot start " + settings.node + L": " + text::systemMessage(GetLastError());
         return false;
     }
-    CloseHandle(info.hThread);
-    process_.reset(info.hProcess);
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
     return true;
 }
 
@@ -185,11 +214,15 @@ bool EngineBridge::accept(DWORD ms, std::wstring& error) {
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(listener_.get(), &readable);
+            FD_SET(lifeline_.get(), &readable);
             timeval slice{0, 250000};
-            if (select(0, &readable, nullptr, nullptr, &slice) == 1) break;
-            if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) {
-                error = L"the bridge ended before it connected";
-                return false;
+            if (select(0, &readable, nullptr, nullptr, &slice) > 0) {
+                if (FD_ISSET(listener_.get(), &readable)) break;
+                char ignored;
+                if (recv(lifeline_.get(), &ignored, 1, 0) <= 0) {
+                    error = L"the bridge ended before it connected";
+                    return false;
+                }
             }
             if (GetTickCount() - start >= ms) {
                 error = L"the bridge did not connect within " + std::to_wstring(ms / 1000) + L" s";
@@ -212,6 +245,7 @@ bool EngineBridge::accept(DWORD ms, std::wstring& error) {
         ++intruders_;
     }
     listener_.reset();
+    lifeline_.reset();
     SOCKET s = connection_.get();
     BOOL on = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
@@ -341,8 +375,9 @@ bool EngineBridge::request(const Fields& fields, const std::wstring& verb, DWORD
                 reply = line;
                 lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(seen));
                 schedule();
+                // line went with the erase above; reply holds its copy.
                 if (failed) {
-                    error = P::field(line, P::Error::kText);
+                    error = P::field(reply, P::Error::kText);
                     if (error.empty()) error = L"the bridge failed";
                 }
                 return matches;

@@ -73,6 +73,9 @@ private:
     bool makeWindow();
     bool listen(USHORT& port, std::wstring& error);
     bool launch(const Settings& settings, USHORT port, std::wstring& error);
+    // A connected pair through the listener: lifeline_ here, theirs for the
+    // bridge's standard input.
+    bool makeLifeline(UniqueHandle<uintptr_t, SocketCloser>& theirs, std::wstring& error);
     bool accept(DWORD ms, std::wstring& error);
     enum class Received { Data, Nothing, Ended };
     // Whether the first line on s proves the secret, within ms.
@@ -88,7 +91,7 @@ private:
 
     UniqueHandle<uintptr_t, SocketCloser> listener_;
     UniqueHandle<uintptr_t, SocketCloser> connection_;
-    UniqueHandle<HANDLE, FileCloser> process_;
+    UniqueHandle<uintptr_t, SocketCloser> lifeline_;  // until the bridge connects
     UniqueWindow window_;
     bool wsa_ = false;
     bool gone_ = false;

@@ -69,15 +69,22 @@ void EngineContainerRole::trace(bool outgoing, const EngineBridge::Fields& line)
     traceLog().add(std::move(entry));
 }
 
-bool EngineContainerRole::start(const Settings& settings, std::wstring& error) {
+bool EngineContainerRole::start(std::wstring& error) {
+    if (startBridge(error)) return true;
+    error = L"the browser engine cannot start (" + error +
+            L"); play with --web-view stand-in to do without it";
+    return false;
+}
+
+bool EngineContainerRole::startBridge(std::wstring& error) {
     bridge_.onExchange([this](bool outgoing, const EngineBridge::Fields& line) {
         trace(outgoing, line);
     });
     bridge_.onLine([this](const EngineBridge::Fields& line) { onLine(line); });
     EngineBridge::Settings launch;
-    launch.node = settings.node;
-    launch.script = settings.bridge;
-    launch.engine = settings.engine;
+    launch.node = settings_.node;
+    launch.script = settings_.bridge;
+    launch.engine = settings_.engine;
     launch.temp = temporaryFolder();
     EngineBridge::Fields ready;
     if (!bridge_.start(launch, ready, error)) return false;
@@ -297,6 +304,7 @@ void EngineContainerRole::setNetwork(Network network, const std::wstring& user,
     std::wstring mode = network == Network::Offline ? L"offline"
                         : network == Network::Proxy ? L"proxy"
                                                     : L"ok";
+    traceLog().addSecret(password);  // before the line to the bridge is traced
     EngineBridge::Fields reply;
     std::wstring error;
     if (!bridge_.request(P::command(L"network", L"", nextRequest(), {mode, user, password}),
@@ -306,6 +314,7 @@ void EngineContainerRole::setNetwork(Network network, const std::wstring& user,
 
 void EngineContainerRole::setViewCredentials(const std::wstring& user,
                                              const std::wstring& password) {
+    traceLog().addSecret(password);
     bridge_.send(P::command(L"credentials", L"", nextRequest(), {user, password}));
 }
 

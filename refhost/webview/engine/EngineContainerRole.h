@@ -25,13 +25,15 @@ public:
         std::wstring engine;  // the browser
     };
 
-    EngineContainerRole(MessageBus& bus, PanelLibrary& library, Trace& trace)
-        : ViewContainerRole(bus, library, trace, 0) {}
+    EngineContainerRole(MessageBus& bus, PanelLibrary& library, Trace& trace,
+                        const Settings& settings)
+        : ViewContainerRole(bus, library, trace, 0), settings_(settings) {}
     // The pages' windows go before the bridge and the engine they talk to.
     ~EngineContainerRole() override { dropViews(); }
 
-    // Starts the bridge and the engine; error says why not.
-    bool start(const Settings& settings, std::wstring& error);
+    // Starts the bridge and the engine; error says why not, and how to do
+    // without them.
+    bool start(std::wstring& error) override;
 
     void setNetwork(Network network, const std::wstring& user,
                     const std::wstring& password) override;
@@ -80,6 +82,9 @@ private:
     PageView* findPage(const std::wstring& guid);
     void problem(const std::wstring& text);
 
+    bool startBridge(std::wstring& error);
+
+    Settings settings_;
     EngineBridge bridge_;
     std::wstring problem_;
     unsigned requests_ = 0;

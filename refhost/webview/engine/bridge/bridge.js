@@ -23,7 +23,7 @@ const SECRET_VARIABLE = 'HALVET_BRIDGE_SECRET';
 const LOAD_TIMEOUT_MS = 15000;
 const FRAME_TIMEOUT_MS = 8000;
 // The time limit of every command; a load answers on its own, later.
-const COMMAND_MS = 10000;
+const COMMAND_MS = Number(process.env.HALVET_BRIDGE_COMMAND_MS) || 10000;
 
 function parseArgs(argv) {
   const options = { port: 0, engine: '/usr/bin/chromium', drives: {}, temp: '' };
@@ -396,12 +396,51 @@ const commands = {
     offered.user = c.user || '';
     offered.password = c.password || '';
   },
-  // The engine going away under the host, as a crash of it would.
-  'kill-browser': () => browser.close(),
-  // This program dying under the host, as a fault of it would.
-  die: () => process.exit(3),
+  // The engine going away under the host, as a crash of it would: its main
+  // process killed outright, nothing closed first.
+  'kill-browser': () => {
+    const pid = browserMainPid();
+    if (!pid) throw new Error('no browser process to kill');
+    return killNoted(pid, `kills the browser's main process ${pid} with SIGKILL`);
+  },
+  // This program dying under the host, as a fault of it would: no handler
+  // runs, nothing is closed; the system ends the connection.
+  die: () => killNoted(process.pid, `kills itself (${process.pid}) with SIGKILL`),
   quit: () => shutdown(0),
 };
+
+// The browser's main process: the child this program started (the browser's
+// launcher script replaces itself with it).
+function browserMainPid() {
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^[0-9]+$/.test(entry)) continue;
+    let stat;
+    try {
+      stat = fs.readFileSync(`/proc/${entry}/stat`, 'latin1');
+    } catch (e) {
+      continue;  // gone meanwhile
+    }
+    // "pid (name) state ppid ...": the name may hold blanks and brackets.
+    const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    if (Number(fields[1]) === process.pid && /chrom/i.test(stat.slice(0, stat.lastIndexOf(')'))))
+      return Number(entry);
+  }
+  return 0;
+}
+
+// Says what is about to be killed, and kills it once the line is out.
+function killNoted(pid, text) {
+  return new Promise((resolve) => {
+    if (!socket || socket.destroyed) {
+      process.kill(pid, 'SIGKILL');
+      return resolve();
+    }
+    socket.write(encodeLine(compose('<', 'note', { text })), () => {
+      process.kill(pid, 'SIGKILL');
+      resolve();
+    });
+  });
+}
 
 // Commands that act on a view that must be open already.
 const takesView = new Set(['load', 'resize', 'frame', 'content', 'crash', 'close']);
@@ -455,6 +494,11 @@ async function startEngine() {
   browser = await chromium.launch({
     executablePath: options.engine,
     timeout: 30000,
+    // This program's own handlers end it on these, the browser first: the
+    // driver's would leave without the rest of the shutdown.
+    handleSIGINT: false,
+    handleSIGTERM: false,
+    handleSIGHUP: false,
     args: [
       '--no-sandbox',
       `--proxy-server=http://${HOST}:${proxyServer.address().port}`,

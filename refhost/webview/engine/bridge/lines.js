@@ -97,10 +97,13 @@ class LineSplitter {
   }
 }
 
-// "C:\\a\\b" and "C:/a/b" become "file:///C:/a/b"; URLs stay as they are.
+// "C:\a\b" and "C:/a/b" become "file:///C:/a/b"; URLs stay as they are.
+// Each folder and the file name are percent-encoded on their own, so that a
+// "#", "%" or "?" in them stays part of the name.
 function toFileUrl(name) {
-  if (/^[A-Za-z]:[\\/]/.test(name)) return 'file:///' + name.replace(/\\/g, '/');
-  return name;
+  if (!/^[A-Za-z]:[\\/]/.test(name)) return name;
+  const segments = name.slice(3).split(/[\\/]/).map((s) => encodeURIComponent(s));
+  return 'file:///' + name.slice(0, 2) + '/' + segments.join('/');
 }
 
 // The Unix path a file URL stands for: one naming a drive letter goes

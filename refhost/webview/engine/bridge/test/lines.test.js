@@ -95,8 +95,14 @@ test('a page reads only below its folders and the stylesheets beside the panel, 
   }
 });
 
-test('Windows paths become file URLs; URLs stay', () => {
-  assert.strictEqual(lines.toFileUrl('C:\\a\\b c.html'), 'file:///C:/a/b c.html');
+test('Windows paths become file URLs, each folder percent-encoded; URLs stay', () => {
+  assert.strictEqual(lines.toFileUrl('C:\\a\\b c.html'), 'file:///C:/a/b%20c.html');
+  // "#", "%" and "?" in a folder name are the folder's, not a fragment, an
+  // escape or a query; the file reached is the one named.
+  const named = 'Z:\\work\\a#1\\100%\\why?\\index.html';
+  assert.strictEqual(lines.toFileUrl(named), 'file:///Z:/work/a%231/100%25/why%3F/index.html');
+  assert.strictEqual(lines.fileUrlToUnixPath(lines.toFileUrl(named), { z: '/' }),
+                     '/work/a#1/100%/why?/index.html');
   assert.strictEqual(lines.toFileUrl('about:blank'), 'about:blank');
   assert.strictEqual(lines.toFileUrl('file:///C:/x'), 'file:///C:/x');
 });

@@ -1,4 +1,4 @@
-#include "webview/standin/HtmlContainerRole.h"
+#include "webview/standin/StandInContainerRole.h"
 
 #include "platform/Text.h"
 #include "platform/XmlDocument.h"
@@ -31,19 +31,19 @@ std::wstring loadedUrl(const std::wstring& url) {
 
 }  // namespace
 
-void HtmlContainerRole::setNetwork(Network network, const std::wstring& user,
+void StandInContainerRole::setNetwork(Network network, const std::wstring& user,
                                    const std::wstring& password) {
     network_ = network;
     proxyUser_ = user;
     proxyPassword_ = password;
 }
 
-void HtmlContainerRole::setViewCredentials(const std::wstring& user, const std::wstring& password) {
+void StandInContainerRole::setViewCredentials(const std::wstring& user, const std::wstring& password) {
     givenUser_ = user;
     givenPassword_ = password;
 }
 
-std::unique_ptr<ViewContainerRole::View> HtmlContainerRole::openView(HWND dialog,
+std::unique_ptr<ViewContainerRole::View> StandInContainerRole::openView(HWND dialog,
                                                                    const std::wstring& guid) {
     auto view = std::make_unique<StandInView>();
     if (!view->standIn.create(dialog, guid)) {
@@ -56,17 +56,17 @@ std::unique_ptr<ViewContainerRole::View> HtmlContainerRole::openView(HWND dialog
     return view;
 }
 
-void HtmlContainerRole::redraw() {
+void StandInContainerRole::redraw() {
     forEachView([](View& view) { static_cast<StandInView&>(view).standIn.refresh(); });
 }
 
-void HtmlContainerRole::navigate(View& view, const std::wstring& url) {
+void StandInContainerRole::navigate(View& view, const std::wstring& url) {
     std::wstring guid = view.guid;
     static_cast<StandInView&>(view).standIn.beginLoad(url, loadDelay(),
                                                       [this, guid] { finishLoad(guid); });
 }
 
-void HtmlContainerRole::finishLoad(const std::wstring& guid) {
+void StandInContainerRole::finishLoad(const std::wstring& guid) {
     auto* view = static_cast<StandInView*>(find(guid));
     if (!view) return;
     std::wstring url = view->standIn.url();
@@ -104,7 +104,7 @@ void HtmlContainerRole::finishLoad(const std::wstring& guid) {
     callBack(*view, event, payload);
 }
 
-bool HtmlContainerRole::showContent(View& view, const XmlDocument& data,
+bool StandInContainerRole::showContent(View& view, const XmlDocument& data,
                                     const Envelope& message) {
     WebViewStandIn& standIn = static_cast<StandInView&>(view).standIn;
     std::wstring name = childText(data, L"/ContentForHTML/message/htmlContent/messageName");

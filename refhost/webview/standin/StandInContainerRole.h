@@ -7,15 +7,15 @@
 
 namespace refhost {
 
-// The host's HTML container ("HEX_UIX"). On "attachParentWindow" it makes a
-// web view stand-in inside the named dialog and keeps the callback address;
+// The host's HTML container ("HEX_UIX") played by web view stand-ins, with
+// no browser behind them. On "attachParentWindow" it makes a web view stand-in inside the named dialog and keeps the callback address;
 // on "processURL"/"changeURL" it loads: after a delay it reports "OnLoadEnd",
 // or a "CEF_ERROR" event when the network the scenario set up fails (or the
 // file is missing). Stored proxy credentials handed over with
 // "setProxyCredentials" cure a proxy failure: the failed load is retried.
-class HtmlContainerRole : public ViewContainerRole {
+class StandInContainerRole : public ViewContainerRole {
 public:
-    HtmlContainerRole(MessageBus& bus, PanelLibrary& library, Trace& trace)
+    StandInContainerRole(MessageBus& bus, PanelLibrary& library, Trace& trace)
         : ViewContainerRole(bus, library, trace, 300) {}
 
     void setNetwork(Network network, const std::wstring& user,
