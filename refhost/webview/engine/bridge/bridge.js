@@ -15,7 +15,7 @@ const path = require('path');
 const { chromium } = require('playwright-core');
 const { Lanes } = require('./lanes');
 const { LineSplitter, compose, decodeLine, encodeLine, fileUrlToUnixPath, isRegularFile, mayRead, named,
-  netErrorCode, toFileUrl } = require('./lines');
+  navigationFailure, netErrorCode, toFileUrl } = require('./lines');
 const { startProxy } = require('./proxy-server');
 
 const HOST = '127.0.0.1';
@@ -277,16 +277,6 @@ async function open(id, request, width, height) {
   await makePage(view);
   views.set(id, view);
   send('opened', { view: id, request });
-}
-
-// What a failed navigation reports: the engine's own name for it.
-function navigationFailure(e, target) {
-  const text = firstLine(e);
-  const match = /net::(ERR_[A-Z0-9_]+)/.exec(text);
-  let name = match ? match[1] : /Timeout/i.test(text) ? 'ERR_TIMED_OUT'
-    : /interrupted by another navigation|frame was detached/i.test(text) ? 'ERR_ABORTED'
-      : /crash/i.test(text) ? 'ERR_FAILED' : 'ERR_FAILED';
-  return { name, reason: name, message: match ? `net::${name}` : text, url: target };
 }
 
 async function load(view, number, url) {

@@ -190,6 +190,18 @@ function netErrorCode(name) {
   return Object.prototype.hasOwnProperty.call(NET_ERRORS, name) ? NET_ERRORS[name] : NET_ERRORS.ERR_FAILED;
 }
 
+// What a navigation that failed with error e reports: the engine's own name
+// for the failure ("net::ERR_..." in the message, digits included), or, when
+// the engine gave none, the name of what happened: the time ran out, another
+// navigation took over; ERR_FAILED only for anything else.
+function navigationFailure(e, target) {
+  const text = String((e && e.message) || e).split('\n')[0];
+  const match = /net::(ERR_[A-Z0-9_]+)/.exec(text);
+  const name = match ? match[1] : /Timeout/i.test(text) ? 'ERR_TIMED_OUT'
+    : /interrupted by another navigation|frame was detached/i.test(text) ? 'ERR_ABORTED' : 'ERR_FAILED';
+  return { name, reason: name, message: match ? `net::${name}` : text, url: target };
+}
+
 // { user, password } of a Basic Proxy-Authorization header, or null.
 function parseBasic(header) {
   const match = /^Basic\s+(\S+)$/i.exec(header || '');
@@ -212,4 +224,4 @@ function isTarget(target, port) {
 
 module.exports = {
   MAX_LINE, PROTOCOL, LineSplitter, compose, decodeLine, encodeLine, fileUrlToUnixPath, isRegularFile,
-  isTarget, mayRead, named, netErrorCode, parseBasic, readProtocol, toFileUrl };
+  isTarget, mayRead, named, navigationFailure, netErrorCode, parseBasic, readProtocol, toFileUrl };

@@ -132,5 +132,11 @@ test('every engine error name has its own number', () => {
     ['ERR_ACCESS_DENIED', -10], ['ERR_DNS_TIMED_OUT', -803]])
     assert.strictEqual(lines.netErrorCode(name), code, name);
   assert.strictEqual(lines.netErrorCode('ERR_SOMETHING_NEW'), -2);
+  // A failed navigation keeps the engine's name, digits and all.
+  const failure = (message) => lines.navigationFailure(new Error(message), 'file:///x');
+  assert.strictEqual(failure('page.goto: net::ERR_HTTP2_PROTOCOL_ERROR at https://x/').name, 'ERR_HTTP2_PROTOCOL_ERROR');
+  assert.strictEqual(failure('page.goto: net::ERR_ACCESS_DENIED at file:///etc/passwd').name, 'ERR_ACCESS_DENIED');
+  assert.strictEqual(failure('page.goto: Timeout 15000ms exceeded.').name, 'ERR_TIMED_OUT');
+  assert.strictEqual(failure('page.goto: Navigation to "x" is interrupted by another navigation to "y"').name, 'ERR_ABORTED');
   assert.strictEqual(lines.netErrorCode('constructor'), -2);
 });
