@@ -8,9 +8,11 @@
 #   EXPECT_OUTPUT            regular expressions the output must match
 #   EXPECT_FILES / ABSENT_FILES   files (relative to OUT) that must / must not exist
 #   TRACE_ORDER              texts that trace.jsonl must hold, in this order
+#   GAP                      FROM|TO|MS: the first trace.jsonl line holding TO
+#                            after the first holding FROM is at least MS later
 #   LACKS                    texts that none of the run's records (trace.txt,
 #                            trace.jsonl, report.html, summary.txt) may hold
-foreach(var EMULATOR EXE ARGS EXPECT_OUTPUT EXPECT_FILES ABSENT_FILES TRACE_ORDER LACKS)
+foreach(var EMULATOR EXE ARGS EXPECT_OUTPUT EXPECT_FILES ABSENT_FILES TRACE_ORDER LACKS GAP)
   if(DEFINED ${var})
     string(REPLACE "|" ";" ${var} "${${var}}")
   endif()
@@ -68,6 +70,39 @@ if(TRACE_ORDER)
     endforeach()
   endif()
 endif()
+if(GAP)
+  list(GET GAP 0 gap_from)
+  list(GET GAP 1 gap_to)
+  list(GET GAP 2 gap_ms)
+  set(from_ms "")
+  set(to_ms "")
+  if(EXISTS "${OUT}/trace.jsonl")
+    file(STRINGS "${OUT}/trace.jsonl" trace_lines)
+    foreach(line IN LISTS trace_lines)
+      string(REGEX MATCH "\"t_ms\":([0-9.]+)" ignored "${line}")
+      string(FIND "${line}" "${gap_from}" at_from)
+      string(FIND "${line}" "${gap_to}" at_to)
+      if(from_ms STREQUAL "" AND NOT at_from EQUAL -1)
+        set(from_ms "${CMAKE_MATCH_1}")
+      elseif(NOT from_ms STREQUAL "" AND NOT at_to EQUAL -1)
+        set(to_ms "${CMAKE_MATCH_1}")
+        break()
+      endif()
+    endforeach()
+  endif()
+  if(from_ms STREQUAL "" OR to_ms STREQUAL "")
+    list(APPEND problems "trace.jsonl lacks '${gap_from}' or, after it, '${gap_to}'")
+  else()
+    # Whole milliseconds are enough here.
+    string(REGEX REPLACE "\\..*" "" from_ms "${from_ms}")
+    string(REGEX REPLACE "\\..*" "" to_ms "${to_ms}")
+    math(EXPR gap "${to_ms} - ${from_ms}")
+    if(gap LESS gap_ms)
+      list(APPEND problems "'${gap_to}' came ${gap} ms after '${gap_from}', wanted at least ${gap_ms}")
+    endif()
+  endif()
+endif()
+
 foreach(text IN LISTS LACKS)
   foreach(f trace.txt trace.jsonl report.html summary.txt)
     if(EXISTS "${OUT}/${f}")
