@@ -29,6 +29,8 @@ public:
     virtual void setViewCredentials(const std::wstring& user, const std::wstring& password) = 0;
     virtual void refuse(const std::set<std::wstring>& names) = 0;
     virtual void setLoadDelay(UINT ms) = 0;
+    // How long a load and an answer of the engine may take (0: as it was).
+    virtual void setLimits(UINT /*loadMs*/, UINT /*answerMs*/) {}
 
     // The scenario's own event through the newest view's callback; false when
     // no view has handed one over.

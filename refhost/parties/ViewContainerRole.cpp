@@ -86,6 +86,13 @@ std::wstring ViewContainerRole::attach(const Envelope& message) {
              L" does not lie inside the DLL");
         return L"Failure";
     }
+    // A view attached again loses its old page first.
+    if (auto old = views_.find(guid); old != views_.end()) {
+        if (newest_ == old->second.get()) newest_ = nullptr;
+        closing(*old->second);
+        views_.erase(old);
+        note(L"attachParentWindow: view " + guid + L" attached again; its old page closed");
+    }
     std::unique_ptr<View> view = openView(dialog, guid);
     if (!view) return L"Failure";
     view->guid = guid;

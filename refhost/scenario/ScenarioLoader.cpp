@@ -101,7 +101,10 @@ const std::vector<StepRule>& stepRules() {
         {L"container",
          false,
          L"the container's behaviour",
-         {{L"refuse", false, Value::Text, nullptr}, {L"loadDelay", false, Value::Number, nullptr}}},
+         {{L"refuse", false, Value::Text, nullptr},
+          {L"loadDelay", false, Value::Number, nullptr},
+          {L"loadLimit", false, Value::Number, nullptr},
+          {L"answerLimit", false, Value::Number, nullptr}}},
         {L"engine",
          false,
          L"a fault of the browser engine on purpose, then pump ms (default 1500) "

@@ -173,6 +173,9 @@ void ScenarioPlayer::act(size_t index, const Step& step) {
     } else if (kind == L"container") {
         if (step.has(L"refuse")) container_->refuse(words(step.attr(L"refuse")));
         if (step.has(L"loadDelay")) container_->setLoadDelay(std::stoul(step.attr(L"loadDelay")));
+        if (step.has(L"loadLimit") || step.has(L"answerLimit"))
+            container_->setLimits(step.has(L"loadLimit") ? std::stoul(step.attr(L"loadLimit")) : 0,
+                                  step.has(L"answerLimit") ? std::stoul(step.attr(L"answerLimit")) : 0);
     } else if (kind == L"engine") {
         doEngine(step, index);
     }

@@ -4,7 +4,7 @@ namespace refhost {
 
 namespace {
 
-constexpr UINT_PTR kDelayTimer = 1;
+constexpr UINT_PTR kDelayTimer = 1;  // and the one after it, one per slot
 
 bool registerClass(const wchar_t* name) {
     WNDCLASSEXW c{};
@@ -24,6 +24,7 @@ bool registerClass(const wchar_t* name) {
 ChildViewWindow::~ChildViewWindow() {
     if (window_) {
         KillTimer(window_.get(), kDelayTimer);
+        KillTimer(window_.get(), kDelayTimer + 1);
         // No message reaches this object once it is going.
         SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     }
@@ -49,9 +50,10 @@ void ChildViewWindow::show() {
         SetWindowPos(window_.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-void ChildViewWindow::after(UINT ms, std::function<void()> action) {
-    delayed_ = std::move(action);
-    if (window_) SetTimer(window_.get(), kDelayTimer, ms ? ms : 1, nullptr);
+void ChildViewWindow::after(UINT ms, std::function<void()> action, unsigned slot) {
+    slot = slot ? 1 : 0;
+    delayed_[slot] = std::move(action);
+    if (window_) SetTimer(window_.get(), kDelayTimer + slot, ms ? ms : 1, nullptr);
 }
 
 LRESULT CALLBACK ChildViewWindow::proc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -72,11 +74,11 @@ LRESULT CALLBACK ChildViewWindow::proc(HWND window, UINT message, WPARAM w, LPAR
 LRESULT ChildViewWindow::onMessage(HWND window, UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_TIMER:
-            if (w == kDelayTimer) {
-                KillTimer(window, kDelayTimer);
+            if (w == kDelayTimer || w == kDelayTimer + 1) {
+                KillTimer(window, w);
                 // Moved out first: the action may set the next one.
-                std::function<void()> action = std::move(delayed_);
-                delayed_ = nullptr;
+                std::function<void()> action = std::move(delayed_[w - kDelayTimer]);
+                delayed_[w - kDelayTimer] = nullptr;
                 if (action) action();
                 return 0;
             }

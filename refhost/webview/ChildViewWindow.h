@@ -23,8 +23,8 @@ public:
     // its first load ends.
     void show();
     // Runs action once from the message loop after ms milliseconds; a later
-    // call replaces an action not yet run.
-    void after(UINT ms, std::function<void()> action);
+    // call for the same slot (0 or 1) replaces an action not yet run there.
+    void after(UINT ms, std::function<void()> action, unsigned slot = 0);
 
 protected:
     // className is registered once per process; title is the window's text.
@@ -44,7 +44,7 @@ private:
     const wchar_t* className_;
     const wchar_t* title_;
     UniqueWindow window_;
-    std::function<void()> delayed_;
+    std::function<void()> delayed_[2];
 };
 
 }  // namespace refhost

@@ -2,7 +2,10 @@
 
 #include "webview/engine/EngineBridge.h"
 
+#include <bcrypt.h>
+
 #include "webview/engine/BridgeLine.h"
+#include "webview/engine/BridgeProtocol.h"
 #include "webview/engine/BridgePackages.h"
 #include "platform/CommandLine.h"
 #include "platform/Text.h"
@@ -25,6 +28,34 @@ std::wstring driveTable() {
     return out;
 }
 
+// The time a connection has to prove the secret with its first line.
+constexpr DWORD kHelloMs = 3000;
+// A first line longer than this proves nothing.
+constexpr size_t kHelloLimit = 1024;
+
+// 128 random bits from the system's generator, in hex; empty when it fails.
+std::wstring randomSecret() {
+    unsigned char bytes[16];
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes,
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return L"";
+    static const wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring out;
+    for (unsigned char b : bytes) {
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    }
+    return out;
+}
+
+// Compares in a time that does not tell where the first difference lies.
+bool sameSecret(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size() || a.empty()) return false;
+    unsigned diff = 0;
+    for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
 }  // namespace
 
 void SocketCloser::operator()(uintptr_t s) const { closesocket(static_cast<SOCKET>(s)); }
@@ -37,10 +68,10 @@ EngineBridge::EngineBridge() {
 EngineBridge::~EngineBridge() {
     if (alive()) {
         // Asked to end; the socket closing below is the sign it cannot miss.
-        send({L"quit"});
+        send(BridgeProtocol::command(L"quit", L"", 0));
         Fields ignored;
         std::wstring error;
-        request({}, L"\x1f", L"", 3000, ignored, error);
+        request({}, L"\x1f", 3000, ignored, error);
     }
     connection_.reset();
     listener_.reset();
@@ -92,7 +123,7 @@ bool EngineBridge::listen(USHORT& port, std::wstring& error) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 only
     int size = sizeof address;
     if (bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_.get(), 1) != 0 ||
+        ::listen(listener_.get(), 4) != 0 ||
         getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
         error = L"cannot listen on 127.0.0.1 (" + std::to_wstring(WSAGetLastError()) + L")";
         return false;
@@ -145,7 +176,13 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
     if (!makeLifeline(theirs, error)) return false;
     std::wstring command = quoteArgument(node) + L" " + quoteArgument(settings.script) +
                            L" --port " + std::to_wstring(port) + L" --engine " +
-                           quoteArgument(settings.engine) + driveTable();
+                           quoteArgument(settings.engine) + L" --temp " +
+                           quoteArgument(settings.temp) + driveTable();
+    secret_ = randomSecret();
+    if (secret_.empty()) {
+        error = L"cannot make a secret for the bridge: " + text::systemMessage(GetLastError());
+        return false;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -153,8 +190,15 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    // The child takes a copy of this environment; the secret stays in it
+    // only for the call.
+    SetEnvironmentVariableW(secretVariable(), secret_.c_str());
+    BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &startup, &info);
+    DWORD failure = GetLastError();
+    SetEnvironmentVariableW(secretVariable(), nullptr);
+    if (!started) {
+        SetLastError(failure);
         error = L"cannot start " + settings.node + L": " + text::systemMessage(GetLastError());
         return false;
     }
@@ -166,32 +210,43 @@ bool EngineBridge::launch(const Settings& settings, USHORT port, std::wstring& e
 bool EngineBridge::accept(DWORD ms, std::wstring& error) {
     DWORD start = GetTickCount();
     for (;;) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(listener_.get(), &readable);
-        FD_SET(lifeline_.get(), &readable);
-        timeval slice{0, 250000};
-        if (select(0, &readable, nullptr, nullptr, &slice) > 0) {
-            if (FD_ISSET(listener_.get(), &readable)) break;
-            char ignored;
-            if (recv(lifeline_.get(), &ignored, 1, 0) <= 0) {
-                error = L"the bridge ended before it connected";
+        for (;;) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(listener_.get(), &readable);
+            FD_SET(lifeline_.get(), &readable);
+            timeval slice{0, 250000};
+            if (select(0, &readable, nullptr, nullptr, &slice) > 0) {
+                if (FD_ISSET(listener_.get(), &readable)) break;
+                char ignored;
+                if (recv(lifeline_.get(), &ignored, 1, 0) <= 0) {
+                    error = L"the bridge ended before it connected";
+                    return false;
+                }
+            }
+            if (GetTickCount() - start >= ms) {
+                error = L"the bridge did not connect within " + std::to_wstring(ms / 1000) + L" s";
                 return false;
             }
         }
-        if (GetTickCount() - start >= ms) {
-            error = L"the bridge did not connect within " + std::to_wstring(ms / 1000) + L" s";
+        SOCKET s = ::accept(listener_.get(), nullptr, nullptr);
+        if (s == INVALID_SOCKET) {
+            error = L"accepting the bridge failed (" + std::to_wstring(WSAGetLastError()) + L")";
             return false;
         }
+        UniqueHandle<uintptr_t, SocketCloser> candidate(s);
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed < ms ? ms - elapsed : 0;
+        if (proves(s, left < kHelloMs ? left : kHelloMs)) {
+            connection_ = std::move(candidate);
+            break;
+        }
+        // Not the bridge this program started: dropped, and the wait goes on.
+        ++intruders_;
     }
-    SOCKET s = ::accept(listener_.get(), nullptr, nullptr);
-    if (s == INVALID_SOCKET) {
-        error = L"accepting the bridge failed (" + std::to_wstring(WSAGetLastError()) + L")";
-        return false;
-    }
-    connection_.reset(s);
     listener_.reset();
     lifeline_.reset();
+    SOCKET s = connection_.get();
     BOOL on = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
     return true;
@@ -209,7 +264,7 @@ bool EngineBridge::start(const Settings& settings, Fields& ready, std::wstring& 
     // From here on, what comes unasked is announced to the message loop.
     WSAAsyncSelect(connection_.get(), window_.get(), kSocketEvent, FD_READ | FD_CLOSE);
     Fields reply;
-    if (!request({}, L"ready", L"", settings.startMs, reply, error)) return false;
+    if (!request({}, L"ready", settings.startMs, reply, error)) return false;
     ready = reply;
     return true;
 }
@@ -237,54 +292,94 @@ bool EngineBridge::send(const Fields& fields) {
     return !gone_;
 }
 
-bool EngineBridge::readSome(DWORD ms) {
-    if (!alive()) return false;
+bool EngineBridge::proves(uintptr_t s, DWORD ms) {
+    reader_ = BridgeLineReader(kHelloLimit);
+    std::vector<std::string> raw;
+    DWORD start = GetTickCount();
+    while (raw.empty()) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms || receive(s, ms - elapsed, raw) != Received::Data) return false;
+    }
+    Fields hello = BridgeLine::decode(raw.front());
+    if (BridgeProtocol::field(hello, BridgeProtocol::kVerb) != L"hello" ||
+        !sameSecret(BridgeProtocol::field(hello, BridgeProtocol::Hello::kSecret), secret_))
+        return false;
+    reader_ = BridgeLineReader();
+    // What came with it is the bridge's too.
+    for (size_t i = 1; i < raw.size(); ++i) queue(raw[i]);
+    return true;
+}
+
+EngineBridge::Received EngineBridge::receive(uintptr_t s, DWORD ms, std::vector<std::string>& raw) {
     fd_set readable;
     FD_ZERO(&readable);
-    FD_SET(connection_.get(), &readable);
+    FD_SET(s, &readable);
     timeval wait{static_cast<long>(ms / 1000), static_cast<long>(ms % 1000) * 1000};
-    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return Received::Nothing;
     char chunk[65536];
+    int n = recv(s, chunk, sizeof chunk, 0);
+    if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK) return Received::Nothing;
+    if (n <= 0) return Received::Ended;
+    if (reader_.take(chunk, static_cast<size_t>(n), raw) && observer_)
+        observer_(false, {L"(a line longer than the limit was dropped)"});
+    return Received::Data;
+}
+
+void EngineBridge::queue(const std::string& raw) {
+    Fields fields = BridgeLine::decode(raw);
+    if (observer_) observer_(false, fields);
+    lines_.push_back(std::move(fields));
+}
+
+bool EngineBridge::readSome(DWORD ms) {
+    if (!alive()) return false;
+    std::vector<std::string> raw;
     bool got = false;
     for (;;) {
-        int n = recv(connection_.get(), chunk, sizeof chunk, 0);
-        if (n > 0) {
-            buffer_.append(chunk, n);
+        Received r = receive(connection_.get(), got ? 0 : ms, raw);
+        if (r == Received::Data) {
             got = true;
             continue;
         }
-        if (n == 0 || WSAGetLastError() != WSAEWOULDBLOCK) markGone();
+        if (r == Received::Ended) markGone();
         break;
     }
-    for (size_t at = buffer_.find('\n'); at != std::string::npos; at = buffer_.find('\n')) {
-        Fields fields = BridgeLine::decode(buffer_.substr(0, at));
-        buffer_.erase(0, at + 1);
-        if (observer_) observer_(false, fields);
-        lines_.push_back(std::move(fields));
-    }
+    for (const std::string& line : raw) queue(line);
     return got;
 }
 
-bool EngineBridge::request(const Fields& fields, const std::wstring& verb, const std::wstring& view,
-                           DWORD ms, Fields& reply, std::wstring& error) {
+bool EngineBridge::request(const Fields& fields, const std::wstring& verb, DWORD ms, Fields& reply,
+                           std::wstring& error) {
+    using P = BridgeProtocol;
     if (!fields.empty() && !send(fields)) {
         error = L"the bridge has gone";
         return false;
     }
+    const std::wstring& view = P::field(fields, P::kView);
+    const std::wstring& number = P::field(fields, P::kRequest);
+    auto aboutThis = [&](const Fields& line) {
+        return fields.empty() || (P::field(line, P::kView) == view && P::field(line, P::kRequest) == number);
+    };
     DWORD start = GetTickCount();
     size_t seen = 0;
     for (;;) {
         for (; seen < lines_.size(); ++seen) {
             const Fields& line = lines_[seen];
-            bool matches = !line.empty() && line[0] == verb && (view.empty() || (line.size() > 1 && line[1] == view));
-            bool failed = !line.empty() && line[0] == L"error" && line.size() > 1 &&
-                          (line[1] == verb || line[1] == L"start" || line[1] == L"engine");
+            const std::wstring& lineVerb = P::field(line, P::kVerb);
+            const std::wstring& command = P::field(line, P::Error::kCommand);
+            bool matches = lineVerb == verb && aboutThis(line);
+            bool failed = lineVerb == L"error" &&
+                          (aboutThis(line) || command == L"start" || command == L"engine" ||
+                           command == L"bridge");
             if (matches || failed) {
                 reply = line;
                 lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(seen));
                 schedule();
                 // line went with the erase above; reply holds its copy.
-                if (failed) error = reply.size() > 2 ? reply[2] : L"the bridge failed";
+                if (failed) {
+                    error = P::field(reply, P::Error::kText);
+                    if (error.empty()) error = L"the bridge failed";
+                }
                 return matches;
             }
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/UniqueHandle.h"
+#include "webview/engine/BridgeLineReader.h"
 
 namespace refhost {
 
@@ -20,8 +21,10 @@ struct SocketCloser {
 
 // The connection to the engine bridge, a Linux program beside Wine that
 // drives the headless browser. This side listens on 127.0.0.1, starts the
-// bridge with the port, and takes its one connection; lines then go both
-// ways (see BridgeLine). Lines that arrive unasked are handed, from the
+// bridge with the port and a secret made for this run in its environment
+// (not on its command line, which every local user can read), and takes the
+// one connection whose first line proves the secret, dropping any other;
+// lines then go both ways (see BridgeLine and BridgeProtocol). Lines that arrive unasked are handed, from the
 // message loop, to the receiver. When this object goes, the connection
 // closes, and the bridge takes that as its sign to close the browser and
 // end: also when this program is killed, since the system closes the socket.
@@ -33,6 +36,7 @@ public:
         std::wstring node;    // Unix path of the Node.js program
         std::wstring script;  // Unix path of bridge.js
         std::wstring engine;  // Unix path of the browser
+        std::wstring temp;    // Unix path of the temporary folder
         DWORD startMs = 45000;
     };
 
@@ -53,10 +57,16 @@ public:
 
     bool send(const Fields& fields);
     // A line {"gone"} reaches the receiver once when the connection ends.
-    // Sends and waits up to ms for the line whose first fields are verb and
-    // (when not empty) view; other lines wait for the message loop.
-    bool request(const Fields& fields, const std::wstring& verb, const std::wstring& view, DWORD ms,
-                 Fields& reply, std::wstring& error);
+    // Sends the command fields (see BridgeProtocol::command; none: only
+    // waits) and waits up to ms for its answer: the line of verb that names
+    // the command's view and request, or an error of it. Other lines wait
+    // for the message loop.
+    bool request(const Fields& fields, const std::wstring& verb, DWORD ms, Fields& reply,
+                 std::wstring& error);
+    // How many connections were dropped for not proving the secret.
+    unsigned intruders() const { return intruders_; }
+    // The name of the environment variable that hands the bridge its secret.
+    static const wchar_t* secretVariable() { return L"HALVET_BRIDGE_SECRET"; }
 
 private:
     static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -67,8 +77,14 @@ private:
     // bridge's standard input.
     bool makeLifeline(UniqueHandle<uintptr_t, SocketCloser>& theirs, std::wstring& error);
     bool accept(DWORD ms, std::wstring& error);
+    enum class Received { Data, Nothing, Ended };
+    // Whether the first line on s proves the secret, within ms.
+    bool proves(uintptr_t s, DWORD ms);
+    // Reads one chunk of s (waiting up to ms for it) into whole lines.
+    Received receive(uintptr_t s, DWORD ms, std::vector<std::string>& raw);
     // Reads what is there (waiting up to ms for the first byte) into lines_.
     bool readSome(DWORD ms);
+    void queue(const std::string& raw);
     void deliverPending();
     void schedule();
     void markGone();
@@ -80,7 +96,9 @@ private:
     bool wsa_ = false;
     bool gone_ = false;
     bool goneAnnounced_ = false;
-    std::string buffer_;
+    unsigned intruders_ = 0;
+    std::wstring secret_;
+    BridgeLineReader reader_;
     std::deque<Fields> lines_;
     std::function<void(const Fields&)> receiver_;
     std::function<void(bool, const Fields&)> observer_;

@@ -1,10 +1,11 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "parties/ViewContainerRole.h"
 #include "webview/engine/EngineBridge.h"
 #include "webview/engine/EngineView.h"
-#include "parties/ViewContainerRole.h"
 
 namespace refhost {
 
@@ -13,7 +14,9 @@ namespace refhost {
 // inside the panel's dialog, which shows the page's frames. Loads, content
 // and credentials go to the engine through the bridge; what the engine
 // reports (a load ended or failed, the renderer was lost, the page posted a
-// message) comes back through the view's callback.
+// message) comes back through the view's callback. Every command carries a
+// number of its own; a load's answer counts only when it names the view's
+// newest load.
 class EngineContainerRole : public ViewContainerRole {
 public:
     struct Settings {
@@ -35,6 +38,7 @@ public:
     void setNetwork(Network network, const std::wstring& user,
                     const std::wstring& password) override;
     void setViewCredentials(const std::wstring& user, const std::wstring& password) override;
+    void setLimits(UINT loadMs, UINT answerMs) override;
     void refreshPictures() override;
     bool injectFault(const std::wstring& what, std::wstring& why) override;
     std::wstring takeProblem() override;
@@ -47,7 +51,10 @@ private:
         EngineView window;
         std::wstring address;
         bool busy = false;
-        DWORD loadStart = 0;
+        unsigned load = 0;  // the number of the newest load
+        bool loadSent = false;
+        // Content that came while the load waited to start, for after it.
+        std::vector<std::wstring> held;
     };
 
     std::unique_ptr<View> openView(HWND dialog, const std::wstring& guid) override;
@@ -56,11 +63,21 @@ private:
     void redraw() override { refreshPictures(); }
     void closing(View& view) override;
     void refreshFrame(PageView& view);
+    void startLoad(PageView& view);
+    bool sendContent(PageView& view, const std::wstring& data);
+    // Ends view's load in a "CEF_ERROR" that names the engine's error.
+    void endLoad(PageView& view, const std::wstring& code, const std::wstring& reason,
+                 const std::wstring& message);
+    // Every load under way ends: the engine went away.
+    void endEveryLoad(const std::wstring& why);
+    unsigned nextRequest() { return ++requests_; }
 
     void onLine(const EngineBridge::Fields& line);
     void onLoaded(PageView& view, const EngineBridge::Fields& line);
     void onFailed(PageView& view, const EngineBridge::Fields& line);
     void onCrashed(PageView& view);
+    // Whether line answers view's newest load; a note says when it does not.
+    bool answersNewestLoad(const PageView& view, const EngineBridge::Fields& line);
     void trace(bool outgoing, const EngineBridge::Fields& line);
     PageView* findPage(const std::wstring& guid);
     void problem(const std::wstring& text);
@@ -70,6 +87,10 @@ private:
     Settings settings_;
     EngineBridge bridge_;
     std::wstring problem_;
+    unsigned requests_ = 0;
+    // The bridge gives up on a load after 15 s itself.
+    UINT loadLimitMs_ = 40000;
+    UINT answerMs_ = 15000;
 };
 
 }  // namespace refhost

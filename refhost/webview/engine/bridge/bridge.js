@@ -1,9 +1,10 @@
 #!/usr/bin/env node
 // The engine side of the reference host's HTML container: drives a headless
 // browser for the host over one TCP connection on 127.0.0.1 with the line
-// protocol described in refhost/README.md. The host listens, this program
-// connects back to it; when that connection ends, for whatever reason, the
-// browser is closed and this program ends with it.
+// protocol of protocol.txt (refhost/README.md says what each line means).
+// The host listens, this program connects back to it and proves itself with
+// the secret the host put in its environment; when that connection ends,
+// for whatever reason, the browser is closed and this program ends with it.
 'use strict';
 
 const fs = require('fs');
@@ -12,20 +13,25 @@ const net = require('net');
 const os = require('os');
 const path = require('path');
 const { chromium } = require('playwright-core');
-const { createProxy } = require('proxy');
-const { decodeLine, encodeLine, fileUrlToUnixPath, isLoopbackTarget, netErrorCode, parseBasic,
-  toFileUrl } = require('./lines');
+const { Lanes } = require('./lanes');
+const { LineSplitter, compose, decodeLine, encodeLine, fileUrlToUnixPath, isRegularFile, mayRead, named,
+  navigationFailure, netErrorCode, toFileUrl } = require('./lines');
+const { startProxy } = require('./proxy-server');
 
 const HOST = '127.0.0.1';
+const SECRET_VARIABLE = 'HALVET_BRIDGE_SECRET';
 const LOAD_TIMEOUT_MS = 15000;
 const FRAME_TIMEOUT_MS = 8000;
+// The time limit of every command; a load answers on its own, later.
+const COMMAND_MS = Number(process.env.HALVET_BRIDGE_COMMAND_MS) || 10000;
 
 function parseArgs(argv) {
-  const options = { port: 0, engine: '/usr/bin/chromium', drives: {} };
+  const options = { port: 0, engine: '/usr/bin/chromium', drives: {}, temp: '' };
   for (let i = 2; i < argv.length; ++i) {
     const value = argv[i + 1];
     if (argv[i] === '--port') options.port = Number(value);
     else if (argv[i] === '--engine') options.engine = value;
+    else if (argv[i] === '--temp') options.temp = value;
     else if (argv[i] === '--drive') {
       const at = value.indexOf('=');
       options.drives[value.slice(0, at).toLowerCase()] = value.slice(at + 1);
@@ -36,18 +42,27 @@ function parseArgs(argv) {
 }
 
 const options = parseArgs(process.argv);
+// Read once and kept from the browser, which inherits the environment.
+const secret = process.env[SECRET_VARIABLE] || '';
+delete process.env[SECRET_VARIABLE];
 let socket = null;
 let browser = null;
 let ending = false;
 const views = new Map();
+const lanes = new Lanes();
 const network = { mode: 'ok', user: '', password: '' };
 const offered = { user: '', password: '' };  // credentials the views answer a proxy with
+const pageFolders = new Set();  // the folders of the pages loaded
 let proxyServer = null;
 let contentServer = null;
 let scratch = null;  // our temporary folder (see makeScratch)
 
-function send(...fields) {
-  if (socket && !socket.destroyed) socket.write(encodeLine(fields.map(String)));
+function send(verb, values = {}) {
+  if (socket && !socket.destroyed) socket.write(encodeLine(compose('<', verb, values)));
+}
+
+function firstLine(e) {
+  return String((e && e.message) || e).split('\n')[0];
 }
 
 function log(text) {
@@ -82,41 +97,6 @@ function startContentServer() {
   return new Promise((resolve) => contentServer.listen(0, HOST, resolve));
 }
 
-// A proxy that asks for credentials while the network mode is "proxy" and
-// reports what it accepted or refused.
-function startProxy() {
-  proxyServer = createProxy(http.createServer());
-  // Only 127.0.0.1 is ever reached through it: what the engine asks for
-  // elsewhere (its own background requests) is refused before the proxy
-  // handles it.
-  for (const kind of ['request', 'connect']) {
-    const handlers = proxyServer.listeners(kind);
-    proxyServer.removeAllListeners(kind);
-    proxyServer.on(kind, (request, outlet, ...rest) => {
-      if (isLoopbackTarget(request.url)) {
-        for (const handler of handlers) handler.call(proxyServer, request, outlet, ...rest);
-      } else if (kind === 'connect') {
-        outlet.end('HTTP/1.1 403 Forbidden\r\n\r\n');
-      } else {
-        outlet.writeHead(403);
-        outlet.end();
-      }
-    });
-  }
-  proxyServer.authenticate = (request) => {
-    if (network.mode !== 'proxy') return true;
-    const given = parseBasic(request.headers['proxy-authorization']);
-    if (!given) {
-      send('proxy', 'challenge', request.url);
-      return false;
-    }
-    const right = given.user === network.user && given.password === network.password;
-    send('proxy', right ? 'accepted' : 'refused', request.url, given.user);
-    return right;
-  };
-  return new Promise((resolve) => proxyServer.listen(0, HOST, resolve));
-}
-
 function resourceUrl() {
   return `http://${HOST}:${contentServer.address().port}/panel-news.js`;
 }
@@ -138,15 +118,25 @@ function containerInterface(resource) {
   };
 }
 
-// Every request of the engine passes here: file URLs naming a drive letter
-// are mapped onto the Unix folder that drive stands for.
+// What a page may read: its own folder, the bridge's files and folder, and
+// the stylesheets the panel writes into the temporary folder.
+function allowedReads(resourceType) {
+  const folders = [...pageFolders, __dirname];
+  if (scratch) folders.push(scratch);
+  return { folders, sheetFolder: resourceType === 'Stylesheet' ? options.temp : '' };
+}
+
+// The real path a page may read for a file URL, or null.
+function readable(url, resourceType) {
+  return mayRead(fileUrlToUnixPath(url, options.drives), allowedReads(resourceType));
+}
+
 // A file the page links as a stylesheet is loaded as one even when its name
 // has no extension to tell its type by (the panel's font stylesheet has
 // none): the engine takes a file's type from the name it was asked for and
 // would not apply it. Such a request is sent on to a copy named ".css" in a
-// folder of ours; null when the file is not such a one.
+// folder of ours.
 function stylesheetCopy(unixPath, requestId) {
-  if (/\.[A-Za-z0-9]+$/.test(unixPath) || !fs.existsSync(unixPath)) return null;
   const copy = path.join(scratch, `sheet-${requestId.replace(/[^A-Za-z0-9]/g, '_')}.css`);
   fs.copyFileSync(unixPath, copy);
   return copy;
@@ -156,24 +146,40 @@ function fileUrl(unixPath) {
   return 'file://' + unixPath.split('/').map(encodeURIComponent).join('/');
 }
 
-// Every request of the engine passes here: file URLs naming a drive letter
-// are mapped onto the Unix folder that drive stands for, unseen by the page.
+// Every request of the engine passes here. A file URL (with a drive letter
+// or without) is read only where a page may read, on its real path, links
+// resolved; anything else fails as the engine's "access denied".
 async function onRequestPaused(view, event) {
-  const mapped = fileUrlToUnixPath(event.request.url, options.drives);
   const id = event.requestId;
+  const url = event.request.url;
   try {
-    const copy = mapped && event.resourceType === 'Stylesheet' ? stylesheetCopy(mapped, id) : null;
-    if (copy) {
+    if (!/^file:/i.test(url)) {
+      await view.cdp.send('Fetch.continueRequest', { requestId: id });
+      return;
+    }
+    const real = readable(url, event.resourceType);
+    if (!real) {
+      send('note', { view: view.id, request: view.current, text: `refused to read ${url}` });
+      await view.cdp.send('Fetch.failRequest', { requestId: id, errorReason: 'AccessDenied' });
+      return;
+    }
+    if (event.resourceType === 'Stylesheet' && !/\.[A-Za-z0-9]+$/.test(real)) {
+      // Not a regular file (a folder, a pipe): fails now rather than never.
+      if (!isRegularFile(real)) {
+        await view.cdp.send('Fetch.failRequest', { requestId: id, errorReason: 'FileNotFound' });
+        return;
+      }
       await view.cdp.send('Fetch.fulfillRequest', {
         requestId: id,
         responseCode: 302,
-        responseHeaders: [{ name: 'Location', value: fileUrl(copy) }],
+        responseHeaders: [{ name: 'Location', value: fileUrl(stylesheetCopy(real, id)) }],
       });
       return;
     }
-    await view.cdp.send('Fetch.continueRequest', mapped ? { requestId: id, url: fileUrl(mapped) } : { requestId: id });
+    await view.cdp.send('Fetch.continueRequest', { requestId: id, url: fileUrl(real) });
   } catch (e) {
-    // The page went away meanwhile.
+    // The page went away meanwhile, or the copy failed: the request fails.
+    view.cdp.send('Fetch.failRequest', { requestId: id, errorReason: 'Failed' }).catch(() => {});
   }
 }
 
@@ -185,11 +191,12 @@ async function onAuthRequired(view, event) {
   if (event.authChallenge.source === 'Proxy') {
     if (offered.user && !view.answered.has(id)) {
       view.answered.add(id);
-      send('note', view.id, `answers the proxy's challenge with the credentials of "${offered.user}"`);
+      send('note', { view: view.id, request: view.current,
+        text: `answers the proxy's challenge with the credentials of "${offered.user}"` });
       response = { response: 'ProvideCredentials', username: offered.user, password: offered.password };
     } else {
       const refused = view.answered.has(id);
-      setFailure(view, {
+      setFailure(view, view.current, {
         name: 'ERR_ABORTED',
         reason: refused ? 'ERR_AUTH_PROXY_AUTH_ERROR' : 'ERR_AUTH_PROXY_REQUIRED',
         message: refused
@@ -207,8 +214,10 @@ async function onAuthRequired(view, event) {
   }
 }
 
-function setFailure(view, failure) {
-  if (view.loading && !view.failure) view.failure = failure;
+// A failure of load number (the load whose page made the request); those of
+// an earlier load are ignored.
+function setFailure(view, number, failure) {
+  if (view.loading && number === view.current && !view.failure) view.failure = failure;
 }
 
 async function makePage(view) {
@@ -219,9 +228,11 @@ async function makePage(view) {
   view.cdp.on('Fetch.authRequired', (event) => onAuthRequired(view, event));
   await view.cdp.send('Fetch.enable', { patterns: [{ urlPattern: '*' }], handleAuthRequests: true });
   view.crashed = false;
+  const requests = new WeakMap();  // request -> the number of the load it belongs to
+  view.page.on('request', (request) => requests.set(request, view.current));
   view.page.on('crash', () => {
     view.crashed = true;
-    send('crashed', view.id);
+    send('crashed', { view: view.id, request: view.current });
   });
   view.page.on('requestfailed', (request) => {
     const text = (request.failure() || {}).errorText || '';
@@ -229,108 +240,151 @@ async function makePage(view) {
     // challenges); others of its kind are the page's own doing.
     if (!/^net::ERR_/.test(text) || text === 'net::ERR_ABORTED') return;
     const name = text.slice(5).split(' ')[0];
-    setFailure(view, { name, reason: name, message: text, url: request.url() });
+    setFailure(view, requests.get(request), { name, reason: name, message: text, url: request.url() });
   });
 }
 
-async function open(id, width, height) {
-  const view = { id, width, height, loading: false, failure: null, answered: new Set(), seq: 0 };
+// A new page for a view whose renderer crashed: one, however many commands
+// ask for it meanwhile.
+function renewPage(view) {
+  if (!view.renewing) {
+    view.renewing = (async () => {
+      await view.page.close().catch(() => {});
+      await makePage(view);
+    })().finally(() => { view.renewing = null; });
+  }
+  return view.renewing;
+}
+
+async function closeView(view) {
+  views.delete(view.id);
+  view.closed = true;
+  await view.context.close().catch(() => {});
+}
+
+async function open(id, request, width, height) {
+  // A view opened again loses its old page first.
+  const old = views.get(id);
+  if (old) await closeView(old);
+  const view = { id, width, height, loading: false, failure: null, answered: new Set(), current: '',
+    held: [], crashed: false, renewing: null, closed: false };
   view.context = await browser.newContext({ viewport: { width, height } });
   await view.context.setOffline(network.mode === 'offline');
   await view.context.addInitScript(containerInterface, resourceUrl());
   await view.context.exposeBinding('hexPost', (source, name, payload) => {
-    send('message', id, name, payload);
+    send('message', { view: id, request: view.current, name, payload });
   });
   await makePage(view);
   views.set(id, view);
-  send('opened', id);
+  send('opened', { view: id, request });
 }
 
-async function load(view, url) {
-  const seq = ++view.seq;
+async function load(view, number, url) {
   const target = toFileUrl(url);
+  view.current = number;
   view.loading = true;
   view.failure = null;
   view.answered = new Set();
-  if (view.crashed) {
-    await view.page.close().catch(() => {});
-    await makePage(view);
-  }
+  const unixPath = fileUrlToUnixPath(target, options.drives);
+  if (unixPath) pageFolders.add(path.dirname(unixPath));
   let failure = null;
   try {
+    if (view.crashed || view.renewing) await renewPage(view);
     await view.page.goto(target, { waitUntil: 'load', timeout: LOAD_TIMEOUT_MS });
   } catch (e) {
-    const text = String(e.message).split('\n')[0];
-    const match = /net::(ERR_[A-Z_]+)/.exec(text);
-    const name = match ? match[1] : /Timeout/i.test(text) ? 'ERR_TIMED_OUT' : 'ERR_FAILED';
-    failure = { name, reason: name, message: match ? `net::${name}` : text, url: target };
+    failure = navigationFailure(e, target);
   }
-  if (seq !== view.seq) return;  // a newer load took over
+  if (number !== view.current || view.closed) return;  // a newer load took over
   view.loading = false;
   failure = view.failure || failure;
   if (failure) {
-    send('failed', view.id, url, netErrorCode(failure.name), failure.name, failure.reason,
-         failure.message, failure.url);
+    send('failed', { view: view.id, request: number, url, code: netErrorCode(failure.name), name: failure.name,
+      reason: failure.reason, message: failure.message, 'failing-url': failure.url });
   } else {
-    send('loaded', view.id, view.page.url());
+    send('loaded', { view: view.id, request: number, url: view.page.url() });
+  }
+  // Content that came during the load reaches the page now, after its
+  // "load" event, before what comes next for the view.
+  const held = view.held.splice(0);
+  for (const item of held) {
+    lanes.run(view.id, COMMAND_MS, () => deliver(view, item.request, item.data)).then((outcome) => {
+      if (outcome.late) send('delivered', { view: view.id, request: item.request, why: 'the page did not take it in time' });
+    });
   }
 }
 
-async function frame(view) {
-  if (view.crashed) return send('frame', view.id, '', 'the renderer is gone');
+async function frame(view, request) {
+  if (view.crashed) return send('frame', { view: view.id, request, why: 'the renderer is gone' });
   try {
     const png = await view.page.screenshot({ type: 'png', timeout: FRAME_TIMEOUT_MS });
-    send('frame', view.id, png.toString('base64'));
+    send('frame', { view: view.id, request, png: png.toString('base64') });
   } catch (e) {
-    send('frame', view.id, '', view.crashed ? 'the renderer is gone' : String(e.message).split('\n')[0]);
+    send('frame', { view: view.id, request, why: view.crashed ? 'the renderer is gone' : firstLine(e) });
   }
 }
 
-async function content(view, data) {
+// Hands the page the content; "delivered" only once the page has it.
+async function deliver(view, request, data) {
+  let why = '';
   try {
-    await view.page.evaluate((d) => window.hexContainer.deliver(d), data);
-    send('delivered', view.id);
+    const taken = await view.page.evaluate((d) => {
+      if (!window.hexContainer) return false;
+      window.hexContainer.deliver(d);
+      return true;
+    }, data);
+    if (!taken) why = 'the page has no container interface';
   } catch (e) {
-    send('delivered', view.id, String(e.message).split('\n')[0]);
+    why = firstLine(e);
   }
+  send('delivered', { view: view.id, request, why });
 }
 
-async function setNetwork(mode, user, password) {
+async function content(view, request, data) {
+  if (view.loading) {
+    view.held.push({ request, data });
+    return;
+  }
+  await deliver(view, request, data);
+}
+
+async function setNetwork(request, mode, user, password) {
   network.mode = mode;
   network.user = user || '';
   network.password = password || '';
   for (const view of views.values()) await view.context.setOffline(mode === 'offline');
-  send('network', mode);
+  send('network', { request, mode });
 }
 
-async function close(view) {
-  views.delete(view.id);
-  await view.context.close().catch(() => {});
-  send('closed', view.id);
+async function close(view, request) {
+  await closeView(view);
+  send('closed', { view: view.id, request });
 }
 
+// The commands by verb: f(line, view) with the line's fields by name; view
+// for those that name one.
 const commands = {
-  open: (id, w, h) => open(id, Number(w), Number(h)),
+  open: (c) => open(c.view, c.request, Number(c.width), Number(c.height)),
   // Not waited for: frames, content and the rest go on while a page loads.
-  load: (view, url) => {
-    load(view, url).catch((e) => send('error', 'load', String(e.message).split('\n')[0]));
+  load: (c, view) => {
+    load(view, c.request, c.url).catch((e) =>
+      send('error', { view: view.id, request: c.request, command: 'load', text: firstLine(e) }));
   },
-  resize: (view, w, h) => {
-    view.width = Number(w);
-    view.height = Number(h);
+  resize: (c, view) => {
+    view.width = Number(c.width);
+    view.height = Number(c.height);
     return view.page.setViewportSize({ width: view.width, height: view.height });
   },
-  frame: (view) => frame(view),
-  content: (view, data) => content(view, data),
-  crash: (view) => {
+  frame: (c, view) => frame(view, c.request),
+  content: (c, view) => content(view, c.request, c.data),
+  crash: (c, view) => {
     // Page.crash never answers: the renderer it would answer from is gone.
     view.cdp.send('Page.crash').catch(() => {});
   },
-  close: (view) => close(view),
-  network: (mode, user, password) => setNetwork(mode, user, password),
-  credentials: (user, password) => {
-    offered.user = user || '';
-    offered.password = password || '';
+  close: (c, view) => close(view, c.request),
+  network: (c) => setNetwork(c.request, c.mode, c.user, c.password),
+  credentials: (c) => {
+    offered.user = c.user || '';
+    offered.password = c.password || '';
   },
   // The engine going away under the host, as a crash of it would: its main
   // process killed outright, nothing closed first.
@@ -371,30 +425,34 @@ function killNoted(pid, text) {
       process.kill(pid, 'SIGKILL');
       return resolve();
     }
-    socket.write(encodeLine(['note', '-', text]), () => {
+    socket.write(encodeLine(compose('<', 'note', { text })), () => {
       process.kill(pid, 'SIGKILL');
       resolve();
     });
   });
 }
 
-// Commands that name a view get the view itself.
+// Commands that act on a view that must be open already.
 const takesView = new Set(['load', 'resize', 'frame', 'content', 'crash', 'close']);
 
-async function dispatch(fields) {
-  const [verb, ...args] = fields;
-  const command = commands[verb];
-  if (!command) return send('error', verb, `unknown command "${verb}"`);
-  if (takesView.has(verb)) {
-    const view = views.get(args[0]);
-    if (!view) return send('error', verb, `no view "${args[0]}"`);
-    args[0] = view;
-  }
-  try {
-    await command(...args);
-  } catch (e) {
-    send('error', verb, String(e.message).split('\n')[0]);
-  }
+function dispatch(fields) {
+  const c = named('>', fields);
+  const fail = (text) => send('error', { view: c ? c.view : '', request: c ? c.request : '',
+    command: fields[0], text });
+  if (!c || !commands[fields[0]]) return fail(`unknown command "${fields[0]}"`);
+  // One lane per view, one for the rest: a view's commands keep their
+  // order; a stuck one holds up only its own view.
+  lanes.run(c.view, COMMAND_MS, () => {
+    let view;
+    if (takesView.has(c.verb)) {
+      view = views.get(c.view);
+      if (!view) throw new Error(`no view "${c.view}"`);
+    }
+    return commands[c.verb](c, view);
+  }).then((outcome) => {
+    if (outcome.late) fail(`no answer within ${COMMAND_MS / 1000} s`);
+    else if (outcome.error) fail(firstLine(outcome.error));
+  });
 }
 
 // Everything this program and the browser driver put in the temporary folder
@@ -403,6 +461,7 @@ async function dispatch(fields) {
 function makeScratch() {
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'halvet-bridge-'));
   process.env.TMPDIR = scratch;
+  process.on('exit', removeScratch);
 }
 
 function removeScratch() {
@@ -416,7 +475,12 @@ function removeScratch() {
 async function startEngine() {
   makeScratch();
   await startContentServer();
-  await startProxy();
+  proxyServer = await startProxy({
+    host: HOST,
+    target: () => contentServer.address().port,
+    wants: () => (network.mode === 'proxy' ? network : null),
+    record: (what, target, user) => send('proxy', { what, target, user }),
+  });
   browser = await chromium.launch({
     executablePath: options.engine,
     timeout: 30000,
@@ -427,7 +491,6 @@ async function startEngine() {
     handleSIGHUP: false,
     args: [
       '--no-sandbox',
-      '--allow-file-access-from-files',
       `--proxy-server=http://${HOST}:${proxyServer.address().port}`,
       // Loopback goes through the proxy too: the page's network part lives there.
       '--proxy-bypass-list=<-loopback>',
@@ -438,11 +501,9 @@ async function startEngine() {
       '--disable-features=OptimizationHints,MediaRouter,Translate',
     ],
   });
-  // After the browser driver's own handler, which stops the browser.
-  process.on('exit', removeScratch);
   browser.on('disconnected', () => {
     if (!ending) {
-      send('error', 'engine', 'the browser engine went away');
+      send('error', { command: 'engine', text: 'the browser engine went away' });
       shutdown(1);
     }
   });
@@ -451,28 +512,24 @@ async function startEngine() {
 function main() {
   socket = net.connect({ host: HOST, port: options.port });
   socket.setNoDelay(true);
-  let buffer = '';
-  let queue = Promise.resolve();
-  socket.on('data', (chunk) => {
-    buffer += chunk.toString('latin1');
-    for (let at = buffer.indexOf('\n'); at >= 0; at = buffer.indexOf('\n')) {
-      const line = buffer.slice(0, at);
-      buffer = buffer.slice(at + 1);
-      // In arrival order, each after the one before has finished.
-      queue = queue.then(() => dispatch(decodeLine(line)));
-    }
+  const splitter = new LineSplitter((line) => dispatch(decodeLine(line)), () => {
+    send('error', { command: 'line', text: 'a line longer than the limit was dropped' });
   });
+  socket.on('data', (chunk) => splitter.push(chunk));
   socket.on('close', () => shutdown(0));
   socket.on('error', (e) => {
     log(`connection to the host: ${e.message}`);
     shutdown(1);
   });
   socket.on('connect', async () => {
+    // Proof that this is the bridge the host started, before anything else.
+    send('hello', { secret });
     try {
       await startEngine();
-      send('ready', browser.version(), proxyServer.address().port, resourceUrl());
+      send('ready', { version: browser.version(), 'proxy-port': proxyServer.address().port,
+        'network-part': resourceUrl() });
     } catch (e) {
-      send('error', 'start', `the browser engine ${options.engine} did not start: ${String(e.message).split('\n')[0]}`);
+      send('error', { command: 'start', text: `the browser engine ${options.engine} did not start: ${firstLine(e)}` });
       shutdown(1);
     }
   });
@@ -488,7 +545,7 @@ process.on('uncaughtException', (e) => {
     return;
   }
   log(`stopped: ${e.stack || e}`);
-  send('error', 'bridge', String(e.message || e));
+  send('error', { command: 'bridge', text: String(e.message || e) });
   shutdown(1);
 });
 main();

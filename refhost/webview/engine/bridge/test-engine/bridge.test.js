@@ -8,18 +8,19 @@ const { spawn } = require('child_process');
 const fs = require('fs');
 const net = require('net');
 const path = require('path');
-const { decodeLine, encodeLine } = require('../lines');
+const { compose, decodeLine, encodeLine, named } = require('../lines');
 
 const BRIDGE = path.join(__dirname, '..', 'bridge.js');
 const ENGINE = process.env.HALVET_ENGINE || '/usr/bin/chromium';
 
 // Starts a bridge and takes its connection; lines() waits for the line a
 // test wants, keeping the others.
-async function startBridge() {
+async function startBridge(env = {}) {
   const server = net.createServer();
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   const child = spawn(process.execPath, [BRIDGE, '--port', String(server.address().port), '--engine', ENGINE],
-                      { stdio: ['ignore', 'ignore', 'inherit'] });
+                      { stdio: ['ignore', 'ignore', 'inherit'],
+                        env: { ...process.env, HALVET_BRIDGE_SECRET: 'test-secret', ...env } });
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
   const socket = await new Promise((resolve, reject) => {
     server.once('connection', resolve);
@@ -40,7 +41,8 @@ async function startBridge() {
   const bridge = {
     child,
     exited,
-    send: (...fields) => socket.write(encodeLine(fields.map(String))),
+    // A command by verb with its fields by name.
+    send: (verb, values = {}) => socket.write(encodeLine(compose('>', verb, values))),
     // The first line (taken) for which match holds, within ms.
     async line(match, ms = 15000) {
       const end = Date.now() + ms;
@@ -56,6 +58,7 @@ async function startBridge() {
     },
     end: () => socket.end(),
   };
+  assert.deepStrictEqual(await bridge.line(() => true, 30000), ['hello', 'test-secret']);
   await bridge.line((l) => l[0] === 'ready', 30000);
   return bridge;
 }
@@ -102,34 +105,63 @@ function stillThere(processes) {
 test('a page loads about:blank, follows its size, keeps content for a late listener, and answers with reasons when gone', async () => {
   const bridge = await startBridge();
   try {
-    bridge.send('open', 'v1', 200, 120);
-    await bridge.line((l) => l[0] === 'opened' && l[1] === 'v1');
-    bridge.send('load', 'v1', 'about:blank');  // what "LoadBlank" asks for
+    const v1 = { view: 'v1' };
+    bridge.send('open', { ...v1, request: 1, width: 200, height: 120 });
+    await bridge.line((l) => l[0] === 'opened' && l[1] === 'v1' && l[2] === '1');
+    bridge.send('load', { ...v1, request: 2, url: 'about:blank' });  // what "LoadBlank" asks for
     assert.deepStrictEqual(await bridge.line((l) => l[0] === 'loaded' || l[0] === 'failed'),
-                           ['loaded', 'v1', 'about:blank']);
-    bridge.send('load', 'v1', 'file://' + path.join(__dirname, 'late.html'));
-    await bridge.line((l) => l[0] === 'loaded' && l[1] === 'v1');
+                           ['loaded', 'v1', '2', 'about:blank']);
+    bridge.send('load', { ...v1, request: 3, url: 'file://' + path.join(__dirname, 'late.html') });
+    await bridge.line((l) => l[0] === 'loaded' && l[1] === 'v1' && l[2] === '3');
 
-    bridge.send('resize', 'v1', 320, 180);
-    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'message' && l[2] === 'size'),
-                           ['message', 'v1', 'size', '320x180']);
+    bridge.send('resize', { ...v1, request: 4, width: 320, height: 180 });
+    assert.deepStrictEqual(named('<', await bridge.line((l) => l[0] === 'message' && l[3] === 'size')),
+                           { verb: 'message', view: 'v1', request: '3', name: 'size', payload: '320x180' });
 
-    bridge.send('content', 'v1', '<a>first</a>');
-    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'delivered'), ['delivered', 'v1']);
-    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'message' && l[2] === 'late'),
-                           ['message', 'v1', 'late', '["<a>first</a>"]']);
+    bridge.send('content', { ...v1, request: 5, data: '<a>first</a>' });
+    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'delivered'), ['delivered', 'v1', '5', '']);
+    assert.deepStrictEqual(named('<', await bridge.line((l) => l[0] === 'message' && l[3] === 'late')).payload,
+                           '["<a>first</a>"]');
 
-    bridge.send('crash', 'v1');
+    bridge.send('crash', { ...v1, request: 6 });
     await bridge.line((l) => l[0] === 'crashed' && l[1] === 'v1');
-    bridge.send('frame', 'v1');
-    const frame = await bridge.line((l) => l[0] === 'frame');
-    assert.strictEqual(frame.length, 4, JSON.stringify(frame));
-    assert.strictEqual(frame[2], '');
-    assert.match(frame[3], /\S/);
-    bridge.send('content', 'v1', 'second');
-    const delivered = await bridge.line((l) => l[0] === 'delivered');
-    assert.strictEqual(delivered.length, 3, JSON.stringify(delivered));
-    assert.match(delivered[2], /\S/);
+    bridge.send('frame', { ...v1, request: 7 });
+    const frame = named('<', await bridge.line((l) => l[0] === 'frame'));
+    assert.strictEqual(frame.request, '7');
+    assert.strictEqual(frame.png, '');
+    assert.match(frame.why, /\S/);
+    bridge.send('content', { ...v1, request: 8, data: 'second' });
+    const delivered = named('<', await bridge.line((l) => l[0] === 'delivered'));
+    assert.strictEqual(delivered.request, '8');
+    assert.match(delivered.why, /\S/);
+  } finally {
+    bridge.send('quit');
+    await bridge.exited;
+  }
+});
+
+test('two views at once: a page whose script never returns stalls only its own view, up to its time limit', async () => {
+  const bridge = await startBridge({ HALVET_BRIDGE_COMMAND_MS: '2500' });
+  const page = (name) => 'file://' + path.join(__dirname, name);
+  try {
+    for (const [view, request, name] of [['v1', 1, 'stuck.html'], ['v2', 2, 'late.html']]) {
+      bridge.send('open', { view, request, width: 200, height: 120 });
+      await bridge.line((l) => l[0] === 'opened' && l[1] === view);
+      bridge.send('load', { view, request: request + 10, url: page(name) });
+      await bridge.line((l) => l[0] === 'loaded' && l[1] === view);
+    }
+    await new Promise((resolve) => setTimeout(resolve, 500));  // v1's script is stuck by now
+    const start = Date.now();
+    bridge.send('content', { view: 'v1', request: 21, data: 'never taken' });
+    bridge.send('frame', { view: 'v1', request: 22 });
+    bridge.send('content', { view: 'v2', request: 23, data: 'taken' });
+    assert.deepStrictEqual(await bridge.line((l) => l[0] === 'delivered' && l[1] === 'v2'), ['delivered', 'v2', '23', '']);
+    assert.ok(Date.now() - start < 2000, `v2 waited ${Date.now() - start} ms`);
+    const late = named('<', await bridge.line((l) => l[0] === 'error' && l[1] === 'v1', 10000));
+    assert.deepStrictEqual([late.request, late.command], ['21', 'content']);
+    assert.match(late.text, /no answer within/);
+    // The view's next command runs once the stuck one is given up.
+    assert.strictEqual((await bridge.line((l) => l[1] === 'v1' && l[2] === '22', 10000))[0], 'error');
   } finally {
     bridge.send('quit');
     await bridge.exited;
