@@ -320,6 +320,9 @@ private:
             case 2: checkReply(host_.send(L"ShowView"), L"ShowView"); break;
             case 3: checkReply(host_.send(L"HideSpinner"), L"HideSpinner"); break;
             case 4: {
+                // Not while an error event is handled: the model applies the
+                // event after it returns, and a reload inside it resets it first.
+                if (inContainerEvent_) break;
                 const bool hadView = HalvetAppUIMessageProcessor::instance()->hasView();
                 checkReply(host_.send(L"ReloadHTML"), L"ReloadHTML");
                 model_.reloaded(hadView);
@@ -410,7 +413,9 @@ private:
         credentialsUsable_ = false;
         const int before = model_.state;
         lastEvent_ = name + L" | " + payload.substr(0, 300);
+        inContainerEvent_ = true;
         EXPECT_EQ(containerCallback(name.c_str(), payload.c_str()), 0);
+        inContainerEvent_ = false;
         if (contains(name, L"CEF_ERROR") && isXml(payload)) {
             model_.errorEvent(payload, credentialsUsable_);
             if (before != 0) {
@@ -478,6 +483,7 @@ private:
     std::wstring lastEvent_;
     std::vector<std::unique_ptr<MessageHook>> hooks_;
     int windowDepth_ = 0;
+    bool inContainerEvent_ = false;
     int windowDepthLimit_ = 0;
     long windowCalls_ = 0;
     long windowFinalizes_ = 0;
