@@ -17,8 +17,12 @@ void CBaseDlg::fitToParent() {
     CWnd* parent = m_pParentWnd ? m_pParentWnd : GetParent();
     if (!parent || !parent->m_hWnd) return;
     RECT layout{};
-    if (!parent->SendMessage(FWM_GETLAYOUTRECT, reinterpret_cast<WPARAM>(&layout), 0))
-        parent->GetClientRect(&layout);
+    const HWND parentWindow = parent->m_hWnd;
+    // The parent may be the host's window, which may destroy this one (and
+    // the parent's wrapper) in its answer.
+    if (!::SendMessageW(parentWindow, FWM_GETLAYOUTRECT, reinterpret_cast<WPARAM>(&layout), 0))
+        ::GetClientRect(parentWindow, &layout);
+    if (!m_hWnd) return;
     SetWindowPos(nullptr, layout.left, layout.top, layout.right - layout.left,
                  layout.bottom - layout.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

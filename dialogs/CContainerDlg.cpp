@@ -285,7 +285,7 @@ void CContainerDlg::placeView(int mode, HWND window, POINT at, SIZE size) {
 BOOL CContainerDlg::OnInitDialog() {
     addControlParent(m_hWnd);
     const BOOL result = CScrollDlg::OnInitDialog();
-    if (!(containerFlags & CF_NOREGISTER) && m_pParentWnd && m_pParentWnd->m_hWnd)
+    if (!(containerFlags & CF_NOREGISTER) && m_hWnd && m_pParentWnd && m_pParentWnd->m_hWnd)
         m_pParentWnd->SendMessage(FWM_ADDVIEW, reinterpret_cast<WPARAM>(m_hWnd), 0);
     return result;
 }
@@ -346,7 +346,10 @@ void CContainerDlg::OnSize(UINT type, int cx, int cy) {
         parent = ::GetParent(m_hWnd);
         if (parent) ::SendMessageW(parent, FWM_SETFLAGS, CF_LAYOUTPENDING, 1);
     }
+    // The parent may be the host's window, which may destroy this dialog.
+    if (!m_hWnd) return;
     relayout(kAssumeVisible | kHandshake, kNoView);
+    if (!m_hWnd) return;
     if (parent && ::SendMessageW(parent, FWM_TESTFLAGS, CF_LAYOUTPENDING, 0))
         ::SendMessageW(parent, FWM_RELAYOUT, 0, 0);
 }
@@ -354,6 +357,9 @@ void CContainerDlg::OnSize(UINT type, int cx, int cy) {
 LRESULT CALLBACK CContainerDlg::viewHookProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
     try {
+        // The view is another's window: the container stays allocated while
+        // code that reaches the host runs on its behalf.
+        CWnd::DispatchScope dispatching;
         auto* container = reinterpret_cast<CContainerDlg*>(data);
         if (container) return container->onViewMessage(window, message, wParam, lParam);
     } catch (...) {

@@ -135,6 +135,9 @@ void CImageDlg::stopFollowing() {
 
 LRESULT CALLBACK CImageDlg::followSubclassProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+    // The followed window may be the host's: the dialog stays allocated while
+    // the host's code runs below.
+    CWnd::DispatchScope dispatching;
     const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
     try {
         auto* dialog = reinterpret_cast<CImageDlg*>(data);

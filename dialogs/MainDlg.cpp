@@ -14,8 +14,12 @@ MainDlg::MainDlg(CWnd* parent) : CContainerDlg(kTemplateId, parent), backgroundB
 MainDlg::~MainDlg() = default;
 
 BOOL MainDlg::OnInitDialog() {
+    // Both steps send messages to the host's window, where the host may
+    // destroy this dialog: without a window nothing more is set up.
     fitToParent();
+    if (!m_hWnd) return FALSE;
     CContainerDlg::OnInitDialog();
+    if (!m_hWnd) return FALSE;
     if (scrollEnabled) {
         scrollEnabled = false;
         updateScrollBars();
@@ -45,8 +49,10 @@ BOOL MainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
         case WM_SIZE: {
             const BOOL handled = CContainerDlg::OnWndMsg(message, wParam, lParam, result);
             // Looking for a web view costs a round trip to the window manager
-            // per child; while fitting itself at start there is none.
-            if (initialised_) fillWithContent(LOWORD(lParam), HIWORD(lParam));
+            // per child; while fitting itself at start there is none. The
+            // container's handling asks the host's window, which may have
+            // destroyed this dialog.
+            if (initialised_ && m_hWnd) fillWithContent(LOWORD(lParam), HIWORD(lParam));
             return handled;
         }
         case WM_SHOWWINDOW: {
@@ -89,7 +95,14 @@ void MainDlg::fillWithContent(int cx, int cy) {
 void MainDlg::focusContent() {
     HWND content = contentWindow();
     if (!content) return;
+    // The web view is the host's window and runs the host's code on each of
+    // these calls: the next one is made only while both windows remain.
+    const auto stillThere = [this, content] {
+        return m_hWnd && ::IsWindow(content) && ::GetParent(content) == m_hWnd;
+    };
     ::BringWindowToTop(content);
+    if (!stillThere()) return;
     ::SetForegroundWindow(content);
+    if (!stillThere()) return;
     ::SetFocus(content);
 }

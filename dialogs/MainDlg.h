@@ -23,6 +23,9 @@ public:
 
     CBrush backgroundBrush;
     std::wstring viewGuid;
+    // Set when the container is first told of the view: only then does the
+    // close tell it too.
+    bool announced = false;
     CStaticImageCtrl spinner;
 
 protected:

@@ -18,11 +18,13 @@ AxisState updateAxis(int32_t avail, int32_t content, int32_t oldPage, int32_t ol
     AxisState axis;
     if (avail >= content) return axis;  // fits: empty range, disabled bar
     axis.maximum = content - 1;
-    int32_t position = oldPosition;
-    if (oldPage > 0 && oldPosition > 0)
-        position = static_cast<int32_t>(static_cast<double>(oldPosition) * avail / oldPage);
+    // Rescaled in 64 bits: the product of two 32-bit sizes fits, and the
+    // quotient, truncated as before, may exceed 32 bits until it is clamped.
+    int64_t position = oldPosition;
+    if (oldPage > 0 && oldPosition > 0) position = int64_t{oldPosition} * avail / oldPage;
     axis.page = avail;
-    axis.position = std::max(0, std::min(position, saturate(int64_t{content} - avail - 1)));
+    const int64_t last = int64_t{content} - avail - 1;
+    axis.position = saturate(std::max<int64_t>(0, std::min(position, last)));
     return axis;
 }
 

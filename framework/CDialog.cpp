@@ -31,9 +31,17 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
     if (m_hWnd || !dialogTemplate) return FALSE;
     if (parent) m_pParentWnd = parent;
     HWND owner = parent ? parent->m_hWnd : nullptr;
-    HWND window = ::CreateDialogIndirectParamW(halvet::thisModule(), dialogTemplate, owner,
-                                               &dialogProcedure, reinterpret_cast<LPARAM>(this));
-    return window != nullptr && m_hWnd == window;
+    // The dialog's initialisation sends messages to its parent, where the
+    // host may destroy the new dialog and delete this object: it is freed
+    // only after the scope, and a window that did not survive is a failure.
+    BOOL created = FALSE;
+    {
+        DispatchScope dispatching;
+        HWND window = ::CreateDialogIndirectParamW(halvet::thisModule(), dialogTemplate, owner,
+                                                   &dialogProcedure, reinterpret_cast<LPARAM>(this));
+        created = window != nullptr && m_hWnd == window;
+    }
+    return created;
 }
 
 BOOL CDialog::OnInitDialog() {

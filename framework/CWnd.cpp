@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -21,7 +22,29 @@ std::unordered_map<HWND, std::unique_ptr<CWnd>>& temporaryMap() {
     return map;
 }
 
+// How many framework messages (and busy scopes) are on the stack, and the
+// objects whose freeing waits for them to end.
+int& busyDepth() {
+    static int depth = 0;
+    return depth;
+}
+
+std::vector<CWnd*>& pendingDeletions() {
+    static std::vector<CWnd*> pending;
+    return pending;
+}
+
+void deletePending() {
+    // Freeing one may destroy its window and so run messages of its own:
+    // the list is taken whole first.
+    std::vector<CWnd*> pending;
+    pending.swap(pendingDeletions());
+    for (CWnd* window : pending) delete window;
+}
+
 void sweepDeadTemporaries() {
+    // A temporary wrapper may be held by a caller further up the stack.
+    if (busyDepth() > 0) return;
     auto& map = temporaryMap();
     for (auto it = map.begin(); it != map.end();) {
         if (::IsWindow(it->first)) {
@@ -41,6 +64,28 @@ CWnd::~CWnd() {
         UnsubclassWindow();
     } else {
         Detach();
+    }
+}
+
+CWnd::DispatchScope::DispatchScope() {
+    ++busyDepth();
+}
+
+CWnd::DispatchScope::~DispatchScope() {
+    if (--busyDepth() == 0 && !pendingDeletions().empty()) deletePending();
+}
+
+void CWnd::DeleteWhenIdle(CWnd* window) {
+    if (!window) return;
+    if (busyDepth() == 0) {
+        delete window;
+        return;
+    }
+    try {
+        pendingDeletions().push_back(window);
+    } catch (...) {
+        // Without room to wait, the object is let go rather than freed under
+        // code that may still use it.
     }
 }
 
@@ -150,6 +195,9 @@ LRESULT CWnd::Default() {
 }
 
 LRESULT CWnd::routeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Ends after the last use of this object below: an object deleted while
+    // the message ran is freed then, when this was the outermost one.
+    DispatchScope dispatching;
     const MSG outer = current_;
     current_.hwnd = m_hWnd;
     current_.message = message;

@@ -10,6 +10,18 @@ class CDC;
 // entry leaves the map at WM_NCDESTROY, at Detach and in the destructor, so no
 // handle ever leads to a deleted object.
 //
+// Windows the panel does not own (the host's window, the web view) run the
+// host's code inside their window procedures, and most window calls reach
+// them synchronously: creating or destroying a window, SendMessage to the
+// parent, ShowWindow, SetFocus, SetForegroundWindow, BringWindowToTop,
+// SetWindowPos, MoveWindow. The host may do anything there, even close the
+// panel and destroy this very window. So after such a call no code may use
+// its window, or any object the call could have freed, before checking that
+// it is still there (m_hWnd is null once the window is gone). The object
+// itself stays valid while one of the framework's messages is on the stack:
+// a window object is freed through DeleteWhenIdle, which waits until the
+// outermost message returns.
+//
 // Message handling: WindowProc hands a message to OnWndMsg, which each layer
 // overrides to handle its own messages and to pass the rest to the layer
 // below; what nobody handles goes to DefWindowProc, the window's previous
@@ -64,6 +76,22 @@ public:
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     void UpdateWindow() { ::UpdateWindow(m_hWnd); }
     void SetWindowText(const wchar_t* text) { ::SetWindowTextW(m_hWnd, text); }
+
+    // Frees `window` (which must have been made with new) now, or, while a
+    // message of any framework window is being handled, when the outermost one
+    // returns: code still running on the object's behalf finds it intact.
+    static void DeleteWhenIdle(CWnd* window);
+
+    // Marks code that works on framework objects and calls out (a window
+    // creation, a subclass procedure on a window of the host): objects are
+    // not freed while one is alive.
+    class DispatchScope {
+    public:
+        DispatchScope();
+        ~DispatchScope();
+        DispatchScope(const DispatchScope&) = delete;
+        DispatchScope& operator=(const DispatchScope&) = delete;
+    };
 
     // The window's message entry: OnWndMsg, else DefWindowProc.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -27,6 +27,19 @@ bool hasLiveWindow(const MainDlg* dialog) {
 }
 }  // namespace
 
+// The rule of this class: the host runs its own code inside every send, and
+// inside the procedures of its windows, which most window calls reach
+// synchronously (creating or destroying the dialog, the framework messages the
+// dialog sends its parent, ShowWindow, EnableWindow, SetFocus,
+// SetForegroundWindow, BringWindowToTop, SetWindowPos, MoveWindow). There it
+// may finalize the panel, or make a new view. So after any such call nothing
+// is used that the call may have replaced: the view is known by its GUID (it
+// has one before its window exists), isCurrentView is asked again, and only
+// what mainDialog holds then is used. A dialog closed while one of its own
+// messages is on the stack is freed when the outermost returns
+// (CWnd::DeleteWhenIdle), so the framework's code below that message finds it
+// intact.
+
 HalvetAppUIMessageProcessor* HalvetAppUIMessageProcessor::instance() {
     // Made on the first call; its destruction runs when the module unloads,
     // before the module-wide tables it was created after.
@@ -116,16 +129,19 @@ bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
         parentWindow.Attach(parentHandle);
     }
     mainDialog = std::make_unique<MainDlg>(&parentWindow);
-    MainDlg* dialog = mainDialog.get();
-    dialog->Create(MainDlg::kTemplateId, &parentWindow);
-    newGuidString(dialog->viewGuid);
-    const std::wstring guid = dialog->viewGuid;
+    // Named before its window exists: making the window already reaches the
+    // host (the dialog announces itself to its parent), which may close it.
+    newGuidString(mainDialog->viewGuid);
+    const std::wstring guid = mainDialog->viewGuid;
+    mainDialog->Create(MainDlg::kTemplateId, &parentWindow);
+    if (!isCurrentView(guid)) return false;
 
     // The host may call back into the panel from inside each send (even
     // finalize, or finalize and a new "CreateView"): after it, only what
     // mainDialog holds then is used, and the view is known by its GUID, not by
     // an address that a new dialog may have taken over.
-    if (!sendAttachParentWindow(guid, dialog->m_hWnd)) return false;
+    mainDialog->announced = true;
+    if (!sendAttachParentWindow(guid, mainDialog->m_hWnd)) return false;
     if (!isCurrentView(guid)) return false;
     pagePath = halvet::panelPagePath();
     // A view closed while its page was asked for was not made after all.
@@ -164,25 +180,28 @@ bool HalvetAppUIMessageProcessor::sendProcessURL(const std::wstring& guid, const
     // Started before the request: the container may finish the page, and the
     // host stop the spinner, before the request returns.
     halvet::startSpinner(mainDialog.get());
+    if (!isCurrentView(guid)) return false;
     return sendToUIX(L"processURL", halvet::processURLData(guid, path)) != kFailure;
 }
 
 HandlerReply HalvetAppUIMessageProcessor::showView(const std::wstring&) {
-    MainDlg* dialog = mainDialog.get();
-    if (hasLiveWindow(dialog)) {
-        dialog->EnableWindow(TRUE);
-        dialog->ShowWindow(SW_SHOW);
-        sendToUIX(L"RefreshView", halvet::refreshViewData(dialog->viewGuid));
-    }
+    if (!hasLiveWindow(mainDialog.get())) return HandlerReply::fixed(kSuccess);
+    // Showing focuses the web view, whose window is the host's.
+    const std::wstring guid = mainDialog->viewGuid;
+    mainDialog->EnableWindow(TRUE);
+    if (!isCurrentView(guid)) return HandlerReply::fixed(kSuccess);
+    mainDialog->ShowWindow(SW_SHOW);
+    if (!isCurrentView(guid)) return HandlerReply::fixed(kSuccess);
+    sendToUIX(L"RefreshView", halvet::refreshViewData(guid));
     return HandlerReply::fixed(kSuccess);
 }
 
 HandlerReply HalvetAppUIMessageProcessor::hideView(const std::wstring&) {
-    MainDlg* dialog = mainDialog.get();
-    if (hasLiveWindow(dialog)) {
-        dialog->EnableWindow(FALSE);
-        dialog->ShowWindow(SW_HIDE);
-    }
+    if (!hasLiveWindow(mainDialog.get())) return HandlerReply::fixed(kSuccess);
+    // Disabling takes the focus from the web view, whose window is the host's.
+    const std::wstring guid = mainDialog->viewGuid;
+    mainDialog->EnableWindow(FALSE);
+    if (isCurrentView(guid)) mainDialog->ShowWindow(SW_HIDE);
     return HandlerReply::fixed(kSuccess);
 }
 
@@ -197,12 +216,18 @@ void HalvetAppUIMessageProcessor::closeMainView() {
     std::unique_ptr<MainDlg> dialog = std::move(mainDialog);
     if (!dialog) return;
     if (hasLiveWindow(dialog.get())) {
-        sendToUIX(L"signalUIClose", halvet::signalUICloseData(dialog->viewGuid));
+        // Only a view the container was told of is closed there: one closed
+        // while its window was being made was never announced.
+        if (dialog->announced)
+            sendToUIX(L"signalUIClose", halvet::signalUICloseData(dialog->viewGuid));
         if (hasLiveWindow(dialog.get())) dialog->DestroyWindow();
         dialog->Detach();
-        // A view created from inside the send keeps its parent.
+        // A view created from inside the send or the destruction keeps its parent.
         if (!mainDialog) parentWindow.Detach();
     }
+    // The close may come from inside one of the dialog's own messages (a host
+    // window procedure that the dialog reached): it is freed when that ends.
+    CWnd::DeleteWhenIdle(dialog.release());
 }
 
 std::wstring HalvetAppUIMessageProcessor::viewGuid() const {
@@ -228,7 +253,9 @@ HandlerReply HalvetAppUIMessageProcessor::contentForHTML(const std::wstring& dat
 
 HandlerReply HalvetAppUIMessageProcessor::reloadHTML(const std::wstring&) {
     if (!hasView()) return HandlerReply::fixed(kFailure);
+    const std::wstring guid = viewGuid();
     halvet::startSpinner(mainDialog.get());
+    if (!isCurrentView(guid)) return HandlerReply::fixed(kFailure);
     halvet::onReload(*this);
     return HandlerReply::computed(sendChangeURL(pagePath));
 }

@@ -12,6 +12,7 @@
 
 #include "support/FakeContainer.h"
 #include "support/FakeHost.h"
+#include "support/MessageHook.h"
 #include "support/TestWindows.h"
 
 using halvet::test::DllReply;
@@ -20,6 +21,7 @@ using halvet::test::Envelope;
 using halvet::test::FakeContainer;
 using halvet::test::FakeHost;
 using halvet::test::InitArguments;
+using halvet::test::MessageHook;
 
 namespace {
 
@@ -571,4 +573,60 @@ TEST_F(PanelViewTest, FinalizeFromInsideTheCloseOfASecondCreateViewStopsIt) {
     host.send(L"ShowView");
     host.finalize();
     EXPECT_TRUE(host.envelopes().empty());
+}
+
+// Host code in the host's own window procedures: the panel's window calls
+// reach them synchronously, and the host may close the panel there.
+
+TEST_F(PanelViewTest, FinalizeFromTheWebViewsFocusEndsTheViewWithoutNamingItAgain) {
+    createView();
+    ASSERT_TRUE(IsWindow(container.webView()));
+    SetFocus(window.hwnd());
+    MessageHook webView(container.webView());
+    ASSERT_TRUE(webView.installed());
+    int finalizes = 0;
+    webView.on[WM_SETFOCUS] = [&](WPARAM, LPARAM) {
+        if (finalizes++ == 0) EXPECT_EQ(host.finalize(), 1);
+    };
+    EXPECT_EQ(host.send(L"ShowView").text, L"Success");
+    EXPECT_EQ(finalizes, 1);
+    // The close told the container, and nothing named the closed view after it.
+    ASSERT_EQ(namesOf(host.envelopes()), std::vector<std::wstring>{L"signalUIClose"});
+    EXPECT_EQ(elementText(host.envelopes()[0].messageData, L"guid"), container.guid());
+    EXPECT_FALSE(IsWindow(container.dialog()));
+    EXPECT_TRUE(dialogsIn(window.hwnd()).empty());
+    EXPECT_TRUE(IsWindow(window.hwnd()));
+
+    // The panel is sane afterwards: no view answers, a new one can be made.
+    host.clearRecords();
+    host.send(L"ShowView");
+    host.send(L"HideView");
+    EXPECT_TRUE(host.envelopes().empty());
+    createView();
+    EXPECT_EQ(dialogsIn(window.hwnd()).size(), 1u);
+}
+
+TEST_F(PanelViewTest, FinalizeFromTheHostWindowWhileTheDialogIsMadeBuildsNothing) {
+    constexpr UINT kAddView = 0x1BD6;
+    MessageHook hostWindow(window.hwnd());
+    ASSERT_TRUE(hostWindow.installed());
+    int finalizes = 0;
+    hostWindow.on[kAddView] = [&](WPARAM, LPARAM) {
+        if (finalizes++ == 0) EXPECT_EQ(host.finalize(), 1);
+    };
+    EXPECT_EQ(createView(window.hwnd()).text, L"Failure");
+    EXPECT_EQ(finalizes, 1);
+    // The container never heard of the view: nothing attached, nothing closed.
+    EXPECT_TRUE(host.envelopes().empty()) << testing::PrintToString(namesOf(host.envelopes()));
+    EXPECT_TRUE(dialogsIn(window.hwnd()).empty());
+    EXPECT_TRUE(IsWindow(window.hwnd()));
+
+    host.clearRecords();
+    host.send(L"ShowView");
+    host.send(L"HideSpinner");
+    host.finalize();
+    EXPECT_TRUE(host.envelopes().empty());
+    createView();
+    EXPECT_EQ(dialogsIn(window.hwnd()).size(), 1u);
+    EXPECT_EQ(finalizes, 2);
 }

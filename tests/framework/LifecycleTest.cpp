@@ -121,3 +121,58 @@ TEST(LifecycleTest, DestroyedWindowLeavesNoRoutingEntry) {
     EXPECT_EQ(dialog.m_hWnd, nullptr);
     EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
 }
+
+namespace {
+
+// What a dialog saw while its own message ran.
+struct CloseRecord {
+    bool freed = false;
+    bool freedInside = true;
+    bool windowGoneInside = false;
+};
+
+// On WM_APP its window is destroyed and the object handed to DeleteWhenIdle,
+// as a host window procedure reached from the dialog may do; the handling
+// then goes on using the object.
+class SelfClosingDialog : public CDialog {
+public:
+    explicit SelfClosingDialog(CloseRecord* record) : CDialog(IDD_MAIN_PANEL), record_(record) {}
+    ~SelfClosingDialog() override { record_->freed = true; }
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message != WM_APP) return CDialog::OnWndMsg(message, wParam, lParam, result);
+        DestroyWindow();
+        CWnd::DeleteWhenIdle(this);
+        record_->freedInside = record_->freed;
+        record_->windowGoneInside = m_hWnd == nullptr;
+        *result = 1;
+        return TRUE;
+    }
+
+private:
+    CloseRecord* record_;
+};
+
+}  // namespace
+
+TEST(LifecycleTest, DialogDeletedInsideItsOwnMessageIsFreedWhenTheMessageEnds) {
+    HostWindow host(WS_OVERLAPPEDWINDOW, 0, 0, 300, 200);
+    CWnd parent;
+    ASSERT_TRUE(parent.Attach(host.hwnd()));
+    CloseRecord record;
+    auto* dialog = new SelfClosingDialog(&record);
+    ASSERT_TRUE(dialog->Create(IDD_MAIN_PANEL, &parent));
+    const HWND window = dialog->m_hWnd;
+    EXPECT_EQ(SendMessageW(window, WM_APP, 0, 0), 1);
+    EXPECT_FALSE(record.freedInside);
+    EXPECT_TRUE(record.windowGoneInside);
+    EXPECT_TRUE(record.freed);
+    EXPECT_FALSE(IsWindow(window));
+
+    // Outside any message it is freed at once.
+    CloseRecord idle;
+    CWnd::DeleteWhenIdle(new SelfClosingDialog(&idle));
+    EXPECT_TRUE(idle.freed);
+    parent.Detach();
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "dialogs/ScrollMath.h"
 
 using namespace scrollMath;
@@ -22,6 +24,26 @@ TEST(ScrollMathTest, AxisRescalesPositionToNewPageAndClamps) {
     EXPECT_EQ(updateAxis(400, 1000, 0, 300).position, 300);
     // Truncation, not rounding: 301 * 500 / 400 = 376.25.
     EXPECT_EQ(updateAxis(500, 1000, 400, 301).position, 376);
+}
+
+// A rescaled position beyond 32 bits is clamped to the end, not wrapped.
+TEST(ScrollMathTest, AxisRescaleOfHugeSizesStaysWithinTheContent) {
+    EXPECT_EQ(updateAxis(200, 2000000000, 100, 1900000000).position, 1999999799);
+    const int32_t sizes[] = {INT32_MIN, -1000000000, -300, -1, 0, 1, 2, 99, 100, 65535,
+                             1000000000, 2000000000, INT32_MAX - 1, INT32_MAX};
+    for (int32_t avail : sizes)
+        for (int32_t content : sizes)
+            for (int32_t page : sizes)
+                for (int32_t position : sizes) {
+                    const AxisState axis = updateAxis(avail, content, page, position);
+                    if (avail >= content) {
+                        EXPECT_EQ(axis.position, 0);
+                        continue;
+                    }
+                    ASSERT_GE(axis.position, 0) << avail << " " << content << " " << page << " " << position;
+                    ASSERT_LE(int64_t{axis.position}, int64_t{content} - avail)
+                        << avail << " " << content << " " << page << " " << position;
+                }
 }
 
 // Content that fits (or equals the view) gives an empty range.
