@@ -21,9 +21,18 @@
 namespace {
 
 LONG WINAPI endOnCrash(EXCEPTION_POINTERS* info) {
-    std::fprintf(stderr, "fault campaign: exception 0x%08lx at %p\n",
-                 static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
-                 info->ExceptionRecord->ExceptionAddress);
+    // The module and the offset in it, for addr2line.
+    HMODULE module = nullptr;
+    char name[MAX_PATH] = "?";
+    void* at = info->ExceptionRecord->ExceptionAddress;
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<const char*>(at), &module))
+        GetModuleFileNameA(module, name, MAX_PATH);
+    std::fprintf(stderr, "fault campaign: exception 0x%08lx at %p (%s + 0x%lx)\n",
+                 static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode), at, name,
+                 static_cast<unsigned long>(static_cast<const char*>(at) -
+                                            reinterpret_cast<const char*>(module)));
     std::fflush(stderr);
     ExitProcess(3);
 }

@@ -90,8 +90,16 @@ int runWorker(const std::string& planFile, size_t from, const std::string& resul
     if (!out) return 2;
     for (size_t i = from; i < plan.size(); ++i) {
         const FaultPoint& p = plan[i];
-        const FaultRunResult r =
-            runWithFailure(roads[p.road], static_cast<Faulty>(p.function), p.n);
+        FaultRunResult r = runWithFailure(roads[p.road], static_cast<Faulty>(p.function), p.n);
+        // The system's caches (drawing contexts, stock objects) grow the
+        // first time a road takes a new turn; a leak of the DLL's grows again
+        // with each fresh load. A growth is a leak when the same run shows it
+        // twice.
+        if (r.problems.find("leak") != std::string::npos) {
+            const FaultRunResult again =
+                runWithFailure(roads[p.road], static_cast<Faulty>(p.function), p.n);
+            if (again.problems.find("leak") == std::string::npos) r = again;
+        }
         std::fprintf(out, "%s\t%s\t%u\t%d\t%s\t%s\n", roads[p.road].name,
                      faultyInfo(static_cast<Faulty>(p.function)).name, p.n, r.failureGiven ? 1 : 0,
                      r.problems.empty() ? "ok" : r.problems.c_str(), wide2(r.reply).c_str());

@@ -89,7 +89,7 @@ bool FaultSession::perform(Step step, std::wstring& reply) {
             return reply == parentText_ || reply == L"Failure";
         case Step::ShowView:
             reply = send(L"ShowView");
-            return reply == L"Success";
+            return oneOf(reply, {L"Success", L"Failure"});
         case Step::SpinnerFrames:
             spinnerFrames(container_->dialog());
             reply = L"-";

@@ -95,18 +95,21 @@ bool noViewLost(const FakeHost& host) {
     return true;
 }
 
-size_t childWindows(HWND parent) {
-    size_t n = 0;
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++n;
-    return n;
+std::set<HWND> childWindows(HWND parent) {
+    std::set<HWND> children;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.insert(c);
+    return children;
 }
 
 // A view answered as made is whole: its dialog is there and its page asked
-// for; one answered as failed leaves nothing in the host's window.
-void checkView(FaultSession& session, const std::wstring& reply, std::string& problems) {
+// for; one answered as failed leaves no new window in the host's (an earlier
+// view may stay, or be closed).
+void checkView(FaultSession& session, const std::set<HWND>& before, const std::wstring& reply,
+               std::string& problems) {
     pumpMessages();
     if (reply == L"Failure") {
-        if (childWindows(session.hostWindow()) != 0) add(problems, "half-built view");
+        for (HWND child : childWindows(session.hostWindow()))
+            if (!before.count(child)) add(problems, "half-built view");
         return;
     }
     if (!IsWindow(session.container().dialog()) ||
@@ -215,6 +218,7 @@ FaultRunResult runWithFailure(const FaultRoad& road, Faulty function, uint32_t n
         for (Step step : road.before)
             if (!session.perform(step, reply)) add(result.problems, "step before the road failed");
 
+        const std::set<HWND> childrenBefore = childWindows(session.hostWindow());
         faults.startCounting();
         faults.failCall(function, n);
         const bool allowed = session.perform(road.road, reply);
@@ -223,7 +227,7 @@ FaultRunResult runWithFailure(const FaultRoad& road, Faulty function, uint32_t n
         faults.clearFailure();
         result.reply = reply;
         if (!allowed) add(result.problems, "reply \"" + narrow(reply) + "\"");
-        if (road.road == Step::CreateView) checkView(session, reply, result.problems);
+        if (road.road == Step::CreateView) checkView(session, childrenBefore, reply, result.problems);
 
         // Whatever failed, the host goes on: initialize again when it was
         // refused, then a fresh view.
