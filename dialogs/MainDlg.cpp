@@ -60,6 +60,14 @@ BOOL MainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
             if (wParam && m_hWnd) focusContent();
             return handled;
         }
+        case WM_SETFOCUS:
+            // The dialog's focus goes on to its web view. Not left to the
+            // dialog manager, which may still write to its data of the dialog
+            // after handing the focus on; the web view is the host's window,
+            // where the host may destroy this dialog.
+            if (HWND content = contentWindow()) ::SetFocus(content);
+            *result = 0;
+            return TRUE;
         case FWM_FOCUSCONTENT:
             focusContent();
             *result = 1;

@@ -313,7 +313,8 @@ HandlerReply HalvetAppUIMessageProcessor::proxyCredentialsUpdated(const std::wst
 
 void HalvetAppUIMessageProcessor::deleteFontFile() {
     if (fontFilePath.empty()) return;
-    if (GetFileAttributesW(fontFilePath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    const std::wstring file = halvet::extendedLengthPath(fontFilePath);
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     halvet::deleteFile(fontFilePath);
 }
 
@@ -323,11 +324,13 @@ bool HalvetAppUIMessageProcessor::writeFontFile(std::wstring& url) {
     if (!halvet::getFolderLocation(halvet::kTemporary, path)) return false;
     std::wstring name;
     if (!newGuidString(name)) return false;
-    if (!halvet::appendPath(path, name)) return false;
+    // A temporary folder may be long enough that the file's path passes
+    // MAX_PATH: it is joined, written and later deleted without that limit.
+    if (!halvet::appendFileName(path, name)) return false;
     fontFilePath = path;
     // A file that cannot be written is not reported: the page is still told,
     // and finds no fonts.
-    halvet::writeFileBytes(fontFilePath, halvet::fontStylesheet());
+    halvet::writeFileBytes(halvet::extendedLengthPath(fontFilePath), halvet::fontStylesheet());
     url = halvet::fileUrl(fontFilePath);
     return true;
 }

@@ -12,6 +12,11 @@ class MainDlg;
 // The panel's processor and the owner of the panel: the one processor of the
 // module, reached everywhere through instance(). It receives every message the
 // host delivers (the processor registry stays empty).
+//
+// The host runs its own code inside every send and inside its window
+// procedures, which most window calls on the dialog reach: after any such call
+// nothing is used that the host may have closed or replaced (see the note at
+// the top of the .cpp file).
 class HalvetAppUIMessageProcessor : public ProcessMessageManager {
 public:
     using Handler = HandlerReply (HalvetAppUIMessageProcessor::*)(const std::wstring& data);

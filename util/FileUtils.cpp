@@ -200,26 +200,120 @@ void replaceAll(std::wstring& text, const std::wstring& from, const std::wstring
     }
 }
 
+bool appendFileName(std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || name.empty()) return false;
+    try {
+        std::wstring joined = folder;
+        if (joined.back() != L'\\') joined += L'\\';
+        joined.append(name, name.front() == L'\\' ? 1 : 0, std::wstring::npos);
+        folder.swap(joined);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::wstring extendedLengthPath(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
+    const bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    if (drive) return L"\\\\?\\" + path;
+    if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}
+
+namespace {
+
+class OwnedHandle {
+public:
+    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+    ~OwnedHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring finalPathOf(HANDLE handle) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(),
+                                                       static_cast<DWORD>(buffer.size()), 0);
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+    return {};
+}
+
+// Whether `object`, opened at `path` without following a link, is the entry
+// of that name in the folder of the path, and not something the path leads
+// to. Where the system opens a link's target even so, the two differ.
+bool isObjectAtPath(HANDLE object, const std::wstring& path) {
+    const size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 >= path.size()) return false;
+    const std::wstring folderPath = path.substr(0, cut + 1);
+    OwnedHandle folder(CreateFileW(folderPath.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.valid()) return false;
+    std::wstring expected = finalPathOf(folder.get());
+    const std::wstring actual = finalPathOf(object);
+    if (expected.empty() || actual.empty()) return false;
+    if (expected.back() != L'\\') expected += L'\\';
+    expected += path.substr(cut + 1);
+    return CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), actual.c_str(),
+                                static_cast<int>(actual.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 bool deleteFile(const std::wstring& path) {
     const wchar_t* name = path.c_str();
-    if (!PathFileExistsW(name)) return true;
-    if (DeleteFileW(name)) return true;
+    if (path.empty()) return true;
+    // Every call goes through the extended-length form: a path past MAX_PATH
+    // is as much a file as any other.
+    const std::wstring target = extendedLengthPath(path);
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    if (DeleteFileW(target.c_str())) return true;
 
-    const DWORD error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(name);
-    const bool readOnlyFile = attributes != INVALID_FILE_ATTRIBUTES &&
-                              (attributes & FILE_ATTRIBUTE_READONLY) &&
-                              !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (error == ERROR_ACCESS_DENIED && readOnlyFile) {
-        writeLog(nullptr, 20, kTag, L"",
-                 L"File '%s' is with read-only. Its attribute is: '%d'. UnSetting its read-only "
-                 L"attr and retry deleting",
-                 name, static_cast<int>(attributes));
-        SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileW(name)) return true;
-    } else {
-        SetLastError(error);  // the attribute query may have changed it
+    DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        // The object itself, not what a link at the path leads to: its
+        // attributes are read, cleared and the object deleted through one handle.
+        OwnedHandle object(CreateFileW(target.c_str(),
+                                       DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+        BY_HANDLE_FILE_INFORMATION information{};
+        const bool readOnlyFile = object.valid() && isObjectAtPath(object.get(), target) &&
+                                  GetFileInformationByHandle(object.get(), &information) &&
+                                  (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
+                                  !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (readOnlyFile) {
+            const DWORD attributes = information.dwFileAttributes;
+            writeLog(nullptr, 20, kTag, L"",
+                     L"File '%s' is with read-only. Its attribute is: '%d'. UnSetting its "
+                     L"read-only attr and retry deleting",
+                     name, static_cast<int>(attributes));
+            FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+            FILE_DISPOSITION_INFO disposition{};
+            disposition.DeleteFile = TRUE;
+            if (SetFileInformationByHandle(object.get(), FileBasicInfo, &basic, sizeof basic) &&
+                SetFileInformationByHandle(object.get(), FileDispositionInfo, &disposition,
+                                           sizeof disposition))
+                return true;  // gone when the handle closes
+            error = GetLastError();
+        }
     }
+    SetLastError(error);  // the queries above may have changed it
     const int lastError = static_cast<int>(GetLastError());
     writeLog(nullptr, 50, kTag, L"", L"Failed to delete file: '%s' LastError:%d", name, lastError);
     return false;

@@ -49,14 +49,26 @@ bool getFolderLocation(int kind, std::wstring& path);
 // characters.
 bool appendPath(std::wstring& base, const std::wstring& more);
 
+// Joins the file name `name` onto `folder` with exactly one backslash between
+// them, at any length (the result may be longer than MAX_PATH). Returns false
+// and leaves `folder` unchanged when either is empty.
+bool appendFileName(std::wstring& folder, const std::wstring& name);
+
+// The extended-length form ("\\?\C:\..." or "\\?\UNC\server\...") of an
+// absolute path, through which the file calls take paths past MAX_PATH. Other
+// paths, and paths already in that form, come back as they are.
+std::wstring extendedLengthPath(const std::wstring& path);
+
 // Replaces every occurrence of `from` in `text` with `to`, left to right,
 // without overlaps and without searching inserted text again. An empty `from`
 // changes nothing.
 void replaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to);
 
-// Returns true when no file is left at `path`. A read-only file gets its
-// attribute cleared and one more attempt (logged at level 20); a failure is
-// logged at level 50 with the system's error code. Directories are never removed.
+// Returns true when no file is left at `path`, of any length. A read-only file
+// gets its attribute cleared and one more attempt (logged at level 20); a
+// failure is logged at level 50 with the system's error code. Directories are
+// never removed. Only the object at the path is touched: the retry is not made
+// when the path leads elsewhere (a link: its target is left alone).
 bool deleteFile(const std::wstring& path);
 
 }  // namespace halvet

@@ -7,9 +7,9 @@
 // document's load; so while the host is inside one of the module's entry
 // points (see XMLFactoryCallScope), the thread that made the first document in
 // a single-threaded apartment keeps the factory and makes the call's later
-// documents with it. The factory comes straight from the class's registered
-// in-process server when that module is already loaded (the registration is
-// read once per process), else from CoGetClassObject, which loads it.
+// documents with it. The factory comes from CoGetClassObject: COM's own class
+// cache and the caller's activation context decide the server, as they would
+// for CoCreateInstance.
 //
 // A kept factory belongs to that thread's apartment. It is dropped when the
 // outermost call returns to the host, and, should the host end its apartment
@@ -32,7 +32,4 @@ public:
     static bool keepsFactory();
     // True while a spy is registered by this module on any thread (for tests).
     static bool spyRegistered();
-    // The server module this thread's kept factory was taken from and holds
-    // a reference on; null when none is kept or COM handed it out (for tests).
-    static HMODULE keptServer();
 };

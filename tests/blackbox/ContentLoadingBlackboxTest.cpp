@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "support/FakeContainer.h"
 #include "support/FakeHost.h"
@@ -215,4 +217,48 @@ TEST_F(ContentLoadingBlackboxTest, TemporaryFolderWithAnAmpersandStillReachesThe
     EXPECT_NE(url.find(L"Halvet A&amp;B/{"), std::wstring::npos) << url;
     host.finalize();
     RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+
+// Extended-length form of an absolute path, for files past the classic limit.
+std::wstring longForm(const std::wstring& path) {
+    return L"\\\\?\\" + path;
+}
+
+}  // namespace
+
+TEST_F(ContentLoadingBlackboxTest, LongTemporaryFolderStillGetsTheStylesheetAndAnnouncesIt) {
+    // A temporary folder of about 230 characters: with the GUID name the file's
+    // path is past MAX_PATH.
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring folder = std::wstring(temp) + L"HalvetLong";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::vector<std::wstring> made{folder};
+    while (folder.size() < 230) {
+        folder += L"\\" + std::wstring(std::min<size_t>(40, 230 - folder.size()), L'd');
+        ASSERT_TRUE(CreateDirectoryW(longForm(folder).c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+        made.push_back(folder);
+    }
+    ASSERT_GE(folder.size(), 229u);
+    wchar_t saved[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    createView();
+    EXPECT_EQ(host.send(L"ProcessFonts").text, L"Success");
+    SetEnvironmentVariableW(L"TMP", saved[0] ? saved : nullptr);
+
+    const std::wstring url = announcedUrl();
+    ASSERT_FALSE(url.empty()) << "nothing announced";
+    const std::wstring file = pathOfUrl(url);
+    EXPECT_GT(file.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_EQ(file.rfind(folder + L"\\{", 0), 0u) << file;
+    const std::string written = fileBytes(longForm(file));
+    EXPECT_NE(written.find("@font-face"), std::string::npos);
+
+    host.finalize();
+    EXPECT_FALSE(exists(longForm(file)));
+    for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(longForm(*it).c_str());
 }

@@ -630,3 +630,36 @@ TEST_F(PanelViewTest, FinalizeFromTheHostWindowWhileTheDialogIsMadeBuildsNothing
     EXPECT_EQ(dialogsIn(window.hwnd()).size(), 1u);
     EXPECT_EQ(finalizes, 2);
 }
+
+namespace {
+
+bool heapsValid() {
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    for (DWORD i = 0; i < count && i < 256; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(PanelViewTest, FinalizeFromTheWebViewsFocusWhenTheDialogPassesItOnLeavesTheHeapSound) {
+    createView();
+    host.send(L"ShowView");
+    ASSERT_EQ(GetFocus(), container.webView());
+    SetFocus(window.hwnd());
+    MessageHook webView(container.webView());
+    int finalizes = 0;
+    webView.on[WM_SETFOCUS] = [&](WPARAM, LPARAM) {
+        if (finalizes++ == 0) EXPECT_EQ(host.finalize(), 1);
+    };
+    host.clearRecords();
+    // The dialog itself is given the focus and hands it to the web view.
+    SetFocus(container.dialog());
+    EXPECT_EQ(finalizes, 1);
+    EXPECT_EQ(namesOf(host.envelopes()), std::vector<std::wstring>{L"signalUIClose"});
+    EXPECT_FALSE(IsWindow(container.dialog()));
+    EXPECT_TRUE(heapsValid());
+    createView();
+    EXPECT_TRUE(heapsValid());
+}

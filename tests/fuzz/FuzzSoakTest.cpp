@@ -3,7 +3,11 @@
 // document the panel sends is well-formed XML, the network-error state
 // follows its table, and every view the panel closes is announced with its
 // own "signalUIClose" (also when the host builds or ends views from inside
-// that announcement).
+// that announcement). The host's windows (its window and each web view) call
+// back into the panel from inside their window procedures too, on the
+// messages the panel's window calls bring them, at a random nesting depth:
+// every "signalUIClose" then still names a view that was attached, no message
+// names a view after its "signalUIClose", and the heaps stay sound.
 //   HALVET_FUZZ_STEPS (default 20000), HALVET_FUZZ_SEED (default: the clock),
 //   HALVET_FUZZ_SECONDS (default 600, a bound on the run).
 #include <windows.h>
@@ -20,12 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/FrameworkMessages.h"
 #include "fuzz/RandomInput.h"
 #include "host/Exports.h"
 #include "host/HalvetAppUIMessageProcessor.h"
 #include "panel/ContainerCallback.h"
 #include "support/FakeContainer.h"
 #include "support/FakeHost.h"
+#include "support/MessageHook.h"
 #include "support/TestWindows.h"
 #include "xml/XMLParser.h"
 
@@ -36,6 +42,7 @@ using halvet::test::FakeContainer;
 using halvet::test::Envelope;
 using halvet::test::FakeHost;
 using halvet::test::HostReply;
+using halvet::test::MessageHook;
 
 namespace {
 
@@ -65,6 +72,21 @@ BOOL CALLBACK countDialogsBelow(HWND window, LPARAM count) {
     EnumChildWindows(window, countDialog, count);
     return TRUE;
 }
+
+// Every heap of the process passes the system's own validation.
+bool heapsValid() {
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    for (DWORD i = 0; i < count && i < 256; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+    return true;
+}
+
+// The messages of the host's windows on which the host runs code of its own.
+const UINT kHookedMessages[] = {WM_SETFOCUS,      WM_KILLFOCUS,       WM_ACTIVATE,
+                                WM_PARENTNOTIFY,  WM_SIZE,            WM_WINDOWPOSCHANGED,
+                                WM_SHOWWINDOW,    FWM_GETLAYOUTRECT,  FWM_ADDVIEW,
+                                FWM_SETFLAGS,     FWM_TESTFLAGS,      FWM_RELAYOUT};
 
 // Dialogs of this thread, top-level or inside any window.
 int liveDialogs() {
@@ -113,16 +135,23 @@ public:
     void start() {
         HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
         ASSERT_EQ(host_.initialize(), 1);
+        hookWindow(window_->hwnd());
     }
 
     void step(long index) {
         host_.clearRecords();
+        checkedEnvelopes_ = 0;
         shuffleContainer();
+        // How deep the host's window procedures may call back into the panel
+        // in this step, one inside another; 0: not at all.
+        windowDepthLimit_ = random_.chance(50) ? 0 : 1 + random_.below(3);
         const int action = random_.below(100);
         if (action < 45) {
             hostMessage();
-        } else if (action < 90) {
+        } else if (action < 88) {
             containerEvent();
+        } else if (action < 91) {
+            windowAction();
         } else if (action < 96) {
             credentialsUpdated();
         } else if (action < 98) {
@@ -136,6 +165,9 @@ public:
         checkEnvelopes(index);
         checkClosedViews(index);
         pumpMessages();
+        checkEnvelopes(index);
+        checkClosedViews(index);
+        if (index % 100 == 0) ASSERT_TRUE(heapsValid()) << "step " << index << ": heap damaged";
         ASSERT_LE(liveDialogs(), 1) << "step " << index << ": more than one panel dialog";
         ASSERT_EQ(HalvetAppUIMessageProcessor::instance()->networkErrorState, model_.state)
             << "step " << index << ", last event " << testing::PrintToString(lastEvent_);
@@ -146,13 +178,19 @@ public:
         // close; the final finalize is to end the panel.
         container_.during.clear();
         nestsInClose_ = 0;
+        windowDepthLimit_ = 0;
         EXPECT_EQ(host_.finalize(), 1);
         EXPECT_EQ(liveDialogs(), 0) << "finalize left a dialog";
         EXPECT_EQ(host_.outstandingReplies(), 0) << "owned host replies never released";
         EXPECT_EQ(host_.unknownReleases(), 0);
+        EXPECT_TRUE(heapsValid()) << "heap damaged";
         HalvetAppUIMessageProcessor::instance()->networkErrorState = 0;
         std::cout << "inside the close of a \"CreateView\": " << createViewsInClose_
                   << " nested \"CreateView\", " << finalizesInClose_ << " nested finalize" << std::endl;
+        std::cout << "inside the host's window procedures: " << windowCalls_ << " calls into the panel ("
+                  << windowFinalizes_ << " finalize, " << windowCreateViews_ << " \"CreateView\")"
+                  << std::endl;
+        hooks_.clear();
     }
 
 private:
@@ -252,8 +290,56 @@ private:
             EXPECT_EQ(host_.finalize(), 1);
     }
 
+    // The host's code in a window procedure of its own: now and then, while
+    // the step's depth allows, a call back into the panel.
+    void hookWindow(HWND window) {
+        for (auto it = hooks_.begin(); it != hooks_.end();)
+            it = (*it)->installed() ? std::next(it) : hooks_.erase(it);
+        for (const auto& hook : hooks_)
+            if (hook->window() == window) return;
+        auto hook = std::make_unique<MessageHook>(window);
+        if (!hook->installed()) return;
+        for (UINT message : kHookedMessages)
+            hook->on[message] = [this](WPARAM, LPARAM) { fromWindowProcedure(); };
+        hooks_.push_back(std::move(hook));
+    }
+
+    void fromWindowProcedure() {
+        if (windowDepth_ >= windowDepthLimit_ || !random_.chance(20)) return;
+        ++windowDepth_;
+        ++windowCalls_;
+        switch (random_.below(7)) {
+            case 0:
+                ++windowFinalizes_;
+                EXPECT_EQ(host_.finalize(), 1);
+                break;
+            case 1:
+                ++windowCreateViews_;
+                createView();
+                break;
+            case 2: checkReply(host_.send(L"ShowView"), L"ShowView"); break;
+            case 3: checkReply(host_.send(L"HideSpinner"), L"HideSpinner"); break;
+            case 4: {
+                const bool hadView = HalvetAppUIMessageProcessor::instance()->hasView();
+                checkReply(host_.send(L"ReloadHTML"), L"ReloadHTML");
+                model_.reloaded(hadView);
+                break;
+            }
+            case 5: checkReply(host_.send(L"HideView"), L"HideView"); break;
+            default: {
+                static const std::vector<std::wstring> events = {L"OnLoadEnd", L"pageMessage",
+                                                                 L"OnRenderProcessTerminated"};
+                EXPECT_EQ(containerCallback(random_.pick(events).c_str(), random_.document().c_str()), 0);
+                break;
+            }
+        }
+        --windowDepth_;
+    }
+
     // Views whose dialog the panel made in the host's window, by GUID.
     void trackAttachedView() {
+        attachedGuids_.insert(container_.guid());
+        if (IsWindow(container_.webView())) hookWindow(container_.webView());
         const HWND dialog = container_.dialog();
         if (IsWindow(dialog) && GetParent(dialog) == window_->hwnd())
             openViews_[container_.guid()] = dialog;
@@ -311,6 +397,7 @@ private:
             default:
                 // The host destroys its window, and the panel's dialog with it.
                 window_ = std::make_unique<HostWindow>(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
+                hookWindow(window_->hwnd());
                 forgetDeadViews();
                 break;
         }
@@ -341,13 +428,37 @@ private:
         EXPECT_EQ(retries, pending ? 1u : 0u);
     }
 
+    // Every "signalUIClose" names a view that was attached, and nothing names
+    // a view after its "signalUIClose". Records are in the order sent.
+    void checkGuids(long index) {
+        const std::vector<Envelope>& sent = host_.envelopes();
+        for (; checkedEnvelopes_ < sent.size(); ++checkedEnvelopes_) {
+            const Envelope& e = sent[checkedEnvelopes_];
+            const std::wstring guid = halvet::test::elementText(e.messageData, L"guid");
+            if (e.messageName == L"signalUIClose") {
+                EXPECT_EQ(attachedGuids_.count(guid), 1u)
+                    << "step " << index << ": signalUIClose names a view never attached: "
+                    << testing::PrintToString(guid);
+            }
+            if (!guid.empty() && closedGuids_.count(guid)) {
+                ADD_FAILURE() << "step " << index << ": " << testing::PrintToString(e.messageName)
+                              << " names the closed view " << testing::PrintToString(guid);
+            }
+            if (e.messageName == L"signalUIClose") closedGuids_.insert(guid);
+        }
+    }
+
+    // Each envelope once: its data is XML, and its view is one the rules allow.
     void checkEnvelopes(long index) {
-        for (const Envelope& e : host_.envelopes()) {
+        const std::vector<Envelope>& sent = host_.envelopes();
+        for (size_t i = checkedEnvelopes_; i < sent.size(); ++i) {
+            const Envelope& e = sent[i];
             if (e.messageName == L"GetAppletRelation" && e.messageData.empty()) continue;
             EXPECT_TRUE(isXml(e.messageData))
                 << "step " << index << ": " << testing::PrintToString(e.messageName)
                 << " carries data that is not XML: " << testing::PrintToString(e.messageData.substr(0, 200));
         }
+        checkGuids(index);
     }
 
     FakeHost host_{EntryPoints{&initialize, &processMessage, &finalize}};
@@ -365,6 +476,15 @@ private:
     long finalizesInClose_ = 0;
     std::map<std::wstring, HWND> openViews_;
     std::wstring lastEvent_;
+    std::vector<std::unique_ptr<MessageHook>> hooks_;
+    int windowDepth_ = 0;
+    int windowDepthLimit_ = 0;
+    long windowCalls_ = 0;
+    long windowFinalizes_ = 0;
+    long windowCreateViews_ = 0;
+    std::set<std::wstring> attachedGuids_;
+    std::set<std::wstring> closedGuids_;
+    size_t checkedEnvelopes_ = 0;
 };
 
 }  // namespace

@@ -333,3 +333,68 @@ TEST_F(FileUtilsTest, DeleteFileRetriesOnlyWhenAccessIsDenied) {
     EXPECT_EQ(messages_[0].text,
               L"Failed to delete file: '" + path + L"' LastError:" + std::to_wstring(error));
 }
+
+namespace {
+
+// A symbolic link at `link` to the file `target`: through the system where it
+// makes them, else (Wine's call makes none) with the Unix tool beneath it.
+bool makeSymbolicLink(const std::wstring& link, const std::wstring& target) {
+    CreateSymbolicLinkW(link.c_str(), target.c_str(), 0);
+    if (exists(link)) return true;
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (!unixName) return false;
+    char* linkName = unixName(link.c_str());
+    char* targetName = unixName(target.c_str());
+    std::string command = "/bin/ln -s \"" + std::string(targetName ? targetName : "") + "\" \"" +
+                          std::string(linkName ? linkName : "") + "\"";
+    HeapFree(GetProcessHeap(), 0, linkName);
+    HeapFree(GetProcessHeap(), 0, targetName);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return exists(link);
+}
+
+}  // namespace
+
+TEST_F(FileUtilsTest, DeleteFileOfALinkLeavesItsTargetAlone) {
+    // The target lives outside the folder of the link, read-only.
+    const std::wstring outside = dir_ + L"-outside";
+    CreateDirectoryW(outside.c_str(), nullptr);
+    const std::wstring target = outside + L"\\target";
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    const std::wstring link = dir_ + L"\\link";
+    if (!makeSymbolicLink(link, target)) {
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(target.c_str());
+        RemoveDirectoryW(outside.c_str());
+        GTEST_SKIP() << "no symbolic links here";
+    }
+
+    const bool deleted = deleteFile(link);
+    // Whatever became of the link, its target is as it was.
+    EXPECT_TRUE(exists(target));
+    EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+    // A link that stays is reported.
+    EXPECT_EQ(deleted, !exists(link));
+    if (!deleted) {
+        ASSERT_FALSE(messages_.empty());
+        EXPECT_EQ(messages_.back().level, 50);
+    }
+
+    DeleteFileW(link.c_str());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(target.c_str());
+    RemoveDirectoryW(outside.c_str());
+}
