@@ -90,6 +90,14 @@ TEST_F(XMLParserFaultTest, MemoryRunningOutInEachOperationIsCaughtAndLogged) {
          }))
         (void)ok;
     EXPECT_TRUE(logged(40, L"Caught exception in ... nodeExistsXQuery. error:%d"));
+    EXPECT_TRUE(logged(40, L"Caught exception in ... stringValueForXQuery. error:%d"));
+
+    const auto loads = eachFailing(Faulty::malloc, [&] {
+        XMLParser other;
+        return other.initWithXMLString(L"<z><y/></z>");
+    });
+    EXPECT_NE(std::count(loads.begin(), loads.end(), false), 0);
+    EXPECT_TRUE(logged(40, L"Caught exception in ... initWithXMLString. error:%d"));
 
     const auto maps = eachFailing(Faulty::malloc, [&] { return parser.getMapFromNode(root).size() == 2; });
     EXPECT_NE(std::count(maps.begin(), maps.end(), false), 0);
