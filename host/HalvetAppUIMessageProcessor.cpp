@@ -90,7 +90,12 @@ int HalvetAppUIMessageProcessor::finalize(const wchar_t*) {
     ++finalizeCount_;
     // Close steps, in this order: the panel view, then the font stylesheet file.
     closeMainView();
-    deleteFontFile();
+    try {
+        deleteFontFile();
+    } catch (...) {
+        // No memory for the file's path: the view is closed all the same, and
+        // the path is kept for the next finalize or font file.
+    }
     return 1;
 }
 

@@ -208,7 +208,9 @@ TEST_F(PlatformFailureTest, FinalizeShortOfMemoryStillClosesTheView) {
         ASSERT_EQ(host.send(L"ProcessFonts").text, L"Success");
         host.clearRecords();
         const std::wstring guid = container.guid();
-        failing(Faulty::malloc, n, [&] { host.finalize(); });
+        int result = -1;
+        failing(Faulty::malloc, n, [&] { result = host.finalize(); });
+        EXPECT_EQ(result, 1);
         pumpMessages();
         const auto closes = host.envelopesNamed(L"signalUIClose");
         ASSERT_EQ(closes.size(), 1u);
