@@ -2,6 +2,7 @@
 #include <string>
 
 #include "dialogs/CContainerDlg.h"
+#include "host/AppletMessage.h"
 #include "drawing/CStaticImageCtrl.h"
 #include "framework/CBrush.h"
 
@@ -26,6 +27,9 @@ public:
     // Set when the container is first told of the view: only then does the
     // close tell it too.
     bool announced = false;
+    // The container's "signalUIClose" for this view, made when it is
+    // announced: the close is sent even when memory has run out by then.
+    AppletMessage closeRequest;
     CStaticImageCtrl spinner;
 
 protected:

@@ -38,6 +38,17 @@ std::map<std::pair<HMODULE, int>, KeptPixels>& keptPictures() {
     return kept;
 }
 
+// A bitmap of the image library, or null when there is no room. The library's
+// objects come from its own allocator, which answers null when out of
+// memory, and its headers construct on that null all the same: the memory is
+// asked for here and the object made in it only when it came.
+template <typename... Args>
+std::unique_ptr<Gdiplus::Bitmap> newBitmap(Args... args) {
+    void* memory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
+    if (!memory) return nullptr;
+    return std::unique_ptr<Gdiplus::Bitmap>(::new (memory) Gdiplus::Bitmap(args...));
+}
+
 // Copies the picture's pixels, rows packed, premultiplied.
 bool copyPixels(Gdiplus::Bitmap& bitmap, Gdiplus::ImageLockMode mode, KeptPixels& pixels) {
     Gdiplus::Rect all(0, 0, pixels.width, pixels.height);
@@ -54,9 +65,8 @@ bool copyPixels(Gdiplus::Bitmap& bitmap, Gdiplus::ImageLockMode mode, KeptPixels
 }
 
 std::unique_ptr<Gdiplus::Image> pictureFrom(KeptPixels& kept) {
-    // The library's own allocation: a null pointer when out of memory.
-    std::unique_ptr<Gdiplus::Bitmap> bitmap(
-        new Gdiplus::Bitmap(kept.width, kept.height, PixelFormat32bppPARGB));
+    std::unique_ptr<Gdiplus::Bitmap> bitmap =
+        newBitmap(kept.width, kept.height, PixelFormat32bppPARGB);
     if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
     if (!copyPixels(*bitmap, Gdiplus::ImageLockModeWrite, kept)) return nullptr;
     return bitmap;
@@ -85,17 +95,21 @@ std::unique_ptr<Gdiplus::Image> decodePng(const void* bytes, size_t size) {
     std::unique_ptr<IStream, StreamRelease> stream(
         ::SHCreateMemStream(static_cast<const BYTE*>(bytes), static_cast<UINT>(size)));
     if (!stream) return nullptr;
-    std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));
+    std::unique_ptr<Gdiplus::Bitmap> decoded = newBitmap(stream.get(), FALSE);
     if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return nullptr;
-    const INT width = static_cast<INT>(decoded->GetWidth());
-    const INT height = static_cast<INT>(decoded->GetHeight());
-    if (width <= 0 || height <= 0) return nullptr;
     // One copy in memory with premultiplied alpha: decoded once, independent
     // of the stream, and the format the library draws fastest.
-    std::unique_ptr<Gdiplus::Bitmap> ready(
-        decoded->Clone(0, 0, width, height, PixelFormat32bppPARGB));
-    if (!ready || ready->GetLastStatus() != Gdiplus::Ok) return nullptr;
-    return ready;
+    KeptPixels premultiplied;
+    premultiplied.width = static_cast<INT>(decoded->GetWidth());
+    premultiplied.height = static_cast<INT>(decoded->GetHeight());
+    if (premultiplied.width <= 0 || premultiplied.height <= 0) return nullptr;
+    try {
+        premultiplied.pixels.resize(size_t(premultiplied.width) * size_t(premultiplied.height));
+    } catch (...) {
+        return nullptr;
+    }
+    if (!copyPixels(*decoded, Gdiplus::ImageLockModeRead, premultiplied)) return nullptr;
+    return pictureFrom(premultiplied);
 }
 
 std::unique_ptr<Gdiplus::Image> loadPngResource(HMODULE module, int id) {

@@ -40,6 +40,10 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
         HWND window = ::CreateDialogIndirectParamW(halvet::thisModule(), dialogTemplate, owner,
                                                    &dialogProcedure, reinterpret_cast<LPARAM>(this));
         created = window != nullptr && m_hWnd == window;
+        // A window that never became this object's (it could not be
+        // subclassed) is not left in the parent without an owner.
+        if (window && !created && ::IsWindow(window) && !CWnd::FromHandlePermanent(window))
+            ::DestroyWindow(window);
     }
     return created;
 }
@@ -63,6 +67,13 @@ INT_PTR CALLBACK CDialog::dialogProcedure(HWND window, UINT message, WPARAM wPar
     // subclass first; here it only asks for the dialog manager's default.
     if (message != WM_INITDIALOG || CWnd::FromHandlePermanent(window)) return FALSE;
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
-    if (!dialog || !dialog->SubclassWindow(window)) return FALSE;
+    // Called from the window manager's frames: nothing may unwind into them.
+    // A dialog that could not be subclassed (no memory for its entry in the
+    // window map) is no dialog of ours, and its creation fails.
+    try {
+        if (!dialog || !dialog->SubclassWindow(window)) return FALSE;
+    } catch (...) {
+        return FALSE;
+    }
     return static_cast<INT_PTR>(dialog->routeMessage(message, wParam, lParam));
 }

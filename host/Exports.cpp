@@ -1,6 +1,8 @@
 #include "host/Exports.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 
 #include "host/AppletMessage.h"
 #include "host/HalvetAppUIMessageProcessor.h"
@@ -15,6 +17,11 @@ namespace {
 constexpr wchar_t kModuleName[] = L"HalvetPanelUI";
 constexpr wchar_t kInvalidArguments[] = L"InvalidArguments";
 constexpr wchar_t kEmptyReply[] = L"";
+constexpr wchar_t kFailureReply[] = L"Failure";
+// A computed reply whose copy found no memory goes back from here, for as long
+// as the host needs it (until the next such reply); one that does not fit
+// goes back as "Failure". A view's handle always fits.
+wchar_t fallbackReply[64];
 
 bool isComplete(const MessageRecord& r) {
     return r.targetType && r.targetAppletID && r.targetAppletVersion && r.targetInstanceID &&
@@ -44,7 +51,12 @@ const wchar_t* replyForHost(const HandlerReply& reply, ReplyReleaseFunction* rel
     if (reply.text.empty()) return kEmptyReply;
     const size_t capacity = reply.text.size() + 1;
     auto* copy = static_cast<wchar_t*>(allocate(capacity * sizeof(wchar_t)));
-    if (!copy) return kEmptyReply;
+    if (!copy) {
+        if (capacity > std::size(fallbackReply)) return kFailureReply;
+        std::copy(reply.text.begin(), reply.text.end(), fallbackReply);
+        fallbackReply[reply.text.size()] = L'\0';
+        return fallbackReply;
+    }
     // Bounded copy that ends at the first NUL of the text.
     size_t i = 0;
     for (; i + 1 < capacity && reply.text[i] != L'\0'; ++i) copy[i] = reply.text[i];
@@ -77,8 +89,9 @@ extern "C" const wchar_t* processMessage(MessageRecord* request, ReplyReleaseFun
             .dispatch(message.messageName, message.messageData, reply, message);
         return halvet::replyForHost(reply, release);
     } catch (...) {
+        // Out of memory in a handler: the protocol's failure reply.
         *release = nullptr;
-        return kEmptyReply;
+        return kFailureReply;
     }
 }
 

@@ -28,8 +28,9 @@ using ReplyAllocator = void* (*)(size_t bytes);
 
 // Turns a handler's answer into what processMessage hands the host: its static
 // text, the module's empty text, or a copy on the runtime heap (allocated with
-// allocate, released by releaseReply). When the copy cannot be allocated the
-// answer is the empty text. *release is always written.
+// allocate, released by releaseReply). When the copy cannot be allocated a
+// short text goes back from a buffer of the module, valid until the next such
+// reply, and a long one as "Failure". *release is always written.
 const wchar_t* replyForHost(const HandlerReply& reply, ReplyReleaseFunction* release,
                             ReplyAllocator allocate = std::malloc);
 

@@ -90,12 +90,20 @@ int HalvetAppUIMessageProcessor::finalize(const wchar_t*) {
     ++finalizeCount_;
     // Close steps, in this order: the panel view, then the font stylesheet file.
     closeMainView();
-    deleteFontFile();
+    try {
+        deleteFontFile();
+    } catch (...) {
+        // No memory for the file's path: the view is closed all the same, and
+        // the path is kept for the next finalize or font file.
+    }
     return 1;
 }
 
 std::wstring HalvetAppUIMessageProcessor::sendToUIX(const std::wstring& name,
                                                     const std::wstring& data) {
+    // Every request to the container is a document: one whose data could not
+    // be written (no memory for it) is not sent, and counts as refused.
+    if (data.empty()) return kFailure;
     return sendToApplet(kContainerApplet, kAppletVersion, name, data);
 }
 
@@ -118,7 +126,14 @@ HandlerReply HalvetAppUIMessageProcessor::createView(const std::wstring& data) {
         !message.stringValueForXQuery(L"//parentViewPtr", handleText))
         return HandlerReply::fixed(kFailure);
     const HWND parent = reinterpret_cast<HWND>(textToPointer(handleText));
-    if (!createMainView(parent)) return HandlerReply::fixed(kFailure);
+    bool made = false;
+    try {
+        made = createMainView(parent);
+    } catch (...) {
+        // Memory ran out part-way: the view is not left half-made.
+        closeMainView();
+    }
+    if (!made) return HandlerReply::fixed(kFailure);
     return HandlerReply::computed(pointerToText(reinterpret_cast<uintptr_t>(parentWindow.m_hWnd)));
 }
 
@@ -131,21 +146,38 @@ bool HalvetAppUIMessageProcessor::createMainView(HWND parentHandle) {
     mainDialog = std::make_unique<MainDlg>(&parentWindow);
     // Named before its window exists: making the window already reaches the
     // host (the dialog announces itself to its parent), which may close it.
-    newGuidString(mainDialog->viewGuid);
+    if (!newGuidString(mainDialog->viewGuid)) {
+        mainDialog.reset();
+        return false;
+    }
     const std::wstring guid = mainDialog->viewGuid;
     mainDialog->Create(MainDlg::kTemplateId, &parentWindow);
     if (!isCurrentView(guid)) return false;
+    // Without its window (no memory, no template, a refusal of the window
+    // manager) there is no view to announce.
+    if (!hasLiveWindow(mainDialog.get())) {
+        closeMainView();
+        return false;
+    }
 
     // The host may call back into the panel from inside each send (even
     // finalize, or finalize and a new "CreateView"): after it, only what
     // mainDialog holds then is used, and the view is known by its GUID, not by
     // an address that a new dialog may have taken over.
+    mainDialog->closeRequest = composeToApplet(kContainerApplet, kAppletVersion, L"signalUIClose",
+                                               halvet::signalUICloseData(guid));
     mainDialog->announced = true;
     if (!sendAttachParentWindow(guid, mainDialog->m_hWnd)) return false;
     if (!isCurrentView(guid)) return false;
     pagePath = halvet::panelPagePath();
+    const std::wstring request = halvet::processURLData(guid, pagePath);
+    // A request that could not be written leaves no view behind.
+    if (request.empty()) {
+        closeMainView();
+        return false;
+    }
     // A view closed while its page was asked for was not made after all.
-    return sendProcessURL(guid, pagePath) && isCurrentView(guid);
+    return sendProcessURL(guid, request) && isCurrentView(guid);
 }
 
 bool HalvetAppUIMessageProcessor::closeEarlierViews() {
@@ -176,12 +208,12 @@ bool HalvetAppUIMessageProcessor::sendAttachParentWindow(const std::wstring& gui
            kFailure;
 }
 
-bool HalvetAppUIMessageProcessor::sendProcessURL(const std::wstring& guid, const std::wstring& path) {
+bool HalvetAppUIMessageProcessor::sendProcessURL(const std::wstring& guid, const std::wstring& request) {
     // Started before the request: the container may finish the page, and the
     // host stop the spinner, before the request returns.
     halvet::startSpinner(mainDialog.get());
     if (!isCurrentView(guid)) return false;
-    return sendToUIX(L"processURL", halvet::processURLData(guid, path)) != kFailure;
+    return sendToUIX(L"processURL", request) != kFailure;
 }
 
 HandlerReply HalvetAppUIMessageProcessor::showView(const std::wstring&) {
@@ -218,8 +250,14 @@ void HalvetAppUIMessageProcessor::closeMainView() {
     if (hasLiveWindow(dialog.get())) {
         // Only a view the container was told of is closed there: one closed
         // while its window was being made was never announced.
-        if (dialog->announced)
-            sendToUIX(L"signalUIClose", halvet::signalUICloseData(dialog->viewGuid));
+        if (dialog->announced) {
+            try {
+                sendMessage(dialog->closeRequest);
+            } catch (...) {
+                // Only the copy of the container's answer can fail here: the
+                // close itself has been sent, and the window goes all the same.
+            }
+        }
         if (hasLiveWindow(dialog.get())) dialog->DestroyWindow();
         dialog->Detach();
         // A view created from inside the send or the destruction keeps its parent.
@@ -238,6 +276,7 @@ std::wstring HalvetAppUIMessageProcessor::viewGuid() const {
 
 std::wstring HalvetAppUIMessageProcessor::sendChangeURL(const std::wstring& url) {
     AppletMessage message = halvet::changeURLMessage(viewGuid(), url);
+    if (message.messageData.empty()) return kFailure;
     return sendMessage(message);
 }
 
@@ -289,7 +328,7 @@ bool HalvetAppUIMessageProcessor::writeFontFile(std::wstring& url) {
     std::wstring path;
     if (!halvet::getFolderLocation(halvet::kTemporary, path)) return false;
     std::wstring name;
-    newGuidString(name);
+    if (!newGuidString(name)) return false;
     // A temporary folder may be long enough that the file's path passes
     // MAX_PATH: it is joined, written and later deleted without that limit.
     if (!halvet::appendFileName(path, name)) return false;

@@ -80,7 +80,7 @@ public:
     bool createMainView(HWND parentHandle);
     bool sendAttachParentWindow(const std::wstring& guid, HWND dialog);
     // Starts the spinner and asks for the page; false on the container's "Failure".
-    bool sendProcessURL(const std::wstring& guid, const std::wstring& path);
+    bool sendProcessURL(const std::wstring& guid, const std::wstring& request);
     // "signalUIClose", then the dialog destroyed and deleted. Nothing without a view.
     void closeMainView();
     // Closes the view "CreateView" replaces, and any view the host builds from

@@ -92,6 +92,24 @@ std::wstring ProcessMessageManager::sendComposed(const wchar_t* targetType,
     return sendMessage(message);
 }
 
+AppletMessage ProcessMessageManager::composeToApplet(const std::wstring& appletId,
+                                                    const std::wstring& targetVersion,
+                                                    const std::wstring& name,
+                                                    const std::wstring& data) const {
+    AppletMessage message;
+    message.targetType = L"Applet";
+    message.targetAppletID = appletId;
+    message.targetAppletVersion = targetVersion;
+    message.targetInstanceID = appletInstanceID;
+    message.sourceAppletID = appletID;
+    message.sourceAppletVersion = appletVersion;
+    message.sourceInstanceID = appletInstanceID;
+    message.messageName = name;
+    message.messageData = data;
+    message.flagA = 0;
+    return message;
+}
+
 std::wstring ProcessMessageManager::sendToCore(const std::wstring& name, const std::wstring& data) {
     return sendComposed(L"Core", {}, {}, {}, name, data, 0);
 }

@@ -84,6 +84,11 @@ public:
     std::wstring relativeName;
     std::wstring relativeVersion;
 
+    // The message sendToApplet would send, made now and sent later with
+    // sendMessage: sending it then needs no memory of its own.
+    AppletMessage composeToApplet(const std::wstring& appletId, const std::wstring& targetVersion,
+                                  const std::wstring& name, const std::wstring& data) const;
+
 private:
     std::wstring sendComposed(const wchar_t* targetType, const std::wstring& appletId,
                               const std::wstring& appletVersion, const std::wstring& instanceId,

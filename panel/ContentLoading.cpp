@@ -19,8 +19,10 @@ std::wstring urlDocument(const std::wstring& viewGuid, const std::wstring& url) 
     XMLNode root;
     std::wstring text;
     if (!document.initWithXMLString(L"<xmlData/>") || !document.getRootNode(root)) return text;
-    document.addChildToNode(L"guid", viewGuid, root);
-    document.addChildToNode(L"url", url, root);
+    // Without either part the request is not written.
+    if (!document.addChildToNode(L"guid", viewGuid, root) ||
+        !document.addChildToNode(L"url", url, root))
+        return text;
     document.getXMLString(text);
     return text;
 }

@@ -5,9 +5,12 @@
 
 bool newGuidString(std::wstring& out) {
     GUID guid = {};
-    CoCreateGuid(&guid);
+    // Without a fresh GUID nothing is named: two views, or two font files,
+    // must never share the null one.
+    if (FAILED(CoCreateGuid(&guid))) return false;
     wchar_t text[40] = {};
-    int n = StringFromGUID2(guid, text, 40);
-    out.assign(text, n > 0 ? static_cast<size_t>(n - 1) : 0);
+    const int n = StringFromGUID2(guid, text, 40);
+    if (n <= 1) return false;
+    out.assign(text, static_cast<size_t>(n - 1));
     return true;
 }

@@ -55,11 +55,13 @@ std::wstring xmlDataDocument(const std::wstring& viewGuid, const std::wstring* u
     XMLNode root;
     std::wstring text;
     if (!document.initWithXMLString(L"<xmlData/>") || !document.getRootNode(root)) return text;
-    const bool guidAdded = document.addChildToNode(L"guid", viewGuid, root);
+    // A document that lacks a part is not written at all: a request without
+    // its view or its page is no request.
+    if (!document.addChildToNode(L"guid", viewGuid, root)) return text;
     if (url) {
         std::wstring refresh;
-        if (guidAdded && document.getXMLString(refresh)) rememberRefresh(viewGuid, refresh);
-        document.addChildToNode(L"url", *url, root);
+        if (document.getXMLString(refresh)) rememberRefresh(viewGuid, refresh);
+        if (!document.addChildToNode(L"url", *url, root)) return text;
     }
     document.getXMLString(text);
     return text;

@@ -42,6 +42,12 @@ void check(HRESULT hr) {
     if (FAILED(hr)) throw ComFailure{hr};
 }
 
+// An automation string that could not be made reaches the DOM as a null
+// string, which it takes for an empty one: a name or a text silently lost.
+void checkMade(const Bstr& made, const std::wstring& from) {
+    if (!made.get() && !from.empty()) throw ComFailure{E_OUTOFMEMORY};
+}
+
 // The document class is looked up once: resolving the name costs far more than a load.
 bool documentClass(CLSID& clsid) {
     static CLSID cached = {};
@@ -335,10 +341,12 @@ bool XMLParser::addChildToNode(const std::wstring& name, const std::wstring& val
     }
     try {
         Bstr tag(name);
+        checkMade(tag, name);
         Microsoft::WRL::ComPtr<IXMLDOMElement> element;
         check(document_->createElement(tag.get(), &element));
         if (!value.empty()) {
             Bstr data(value);
+            checkMade(data, value);
             Microsoft::WRL::ComPtr<IXMLDOMText> text;
             check(document_->createTextNode(data.get(), &text));
             XMLNode added;

@@ -173,25 +173,27 @@ TEST_F(PanelViewTest, AnyReplyButFailureIsSuccess) {
 }
 
 TEST_F(PanelViewTest, ReplyIsTheParentHandleInNormalisedForm) {
-    // No host window has these handles here; the reply is about the text only.
+    // 0x1A2B is no window here.
     const HWND notAWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1A2B));
     ASSERT_FALSE(IsWindow(notAWindow));
-    // First: an empty element attaches nothing (a later one would keep 1A2B).
+    // First: an empty element names no parent; without one the child dialog
+    // has no window, and no view is made or announced.
     DllReply reply = host.send(L"CreateView", L"<v><parentViewPtr/></v>");
-    EXPECT_EQ(reply.text, L"0x0");
-    ASSERT_EQ(host.envelopesNamed(L"attachParentWindow").size(), 1u);
-    EXPECT_EQ(elementText(host.envelopesNamed(L"attachParentWindow")[0].messageData, L"parentWindowPtr"),
-              L"0x0");
-    EXPECT_EQ(host.envelopesNamed(L"processURL").size(), 1u);
+    EXPECT_EQ(reply.text, L"Failure");
+    EXPECT_TRUE(host.envelopesNamed(L"attachParentWindow").empty());
+    EXPECT_TRUE(host.envelopesNamed(L"processURL").empty());
 
-    EXPECT_EQ(host.send(L"CreateView", createViewData(L"0x1A2B")).text, L"0x1a2b");
-    EXPECT_EQ(host.send(L"CreateView", createViewData(L"6699")).text, L"0x1a2b");
-    EXPECT_EQ(host.send(L"CreateView", createViewData(L"0X00001a2b")).text, L"0x1a2b");
-
-    // A view that never had a window has nothing to tell the container.
-    host.clearRecords();
-    EXPECT_EQ(host.finalize(), 1);
-    EXPECT_TRUE(host.envelopesNamed(L"signalUIClose").empty());
+    // A handle that is no window gives no view either.
+    EXPECT_EQ(host.send(L"CreateView", createViewData(L"0x1A2B")).text, L"Failure");
+    // The host's window, written in upper case, in decimal, with leading
+    // zeros: the reply is its normalised form.
+    const uintptr_t value = reinterpret_cast<uintptr_t>(window.hwnd());
+    wchar_t upper[32], decimal[32], padded[32];
+    swprintf(upper, 32, L"0x%llX", static_cast<unsigned long long>(value));
+    swprintf(decimal, 32, L"%llu", static_cast<unsigned long long>(value));
+    swprintf(padded, 32, L"0X%016llx", static_cast<unsigned long long>(value));
+    for (const wchar_t* text : {upper, decimal, padded})
+        EXPECT_EQ(host.send(L"CreateView", createViewData(text)).text, handleText(window.hwnd()));
 }
 
 TEST_F(PanelViewTest, UnreadableRequestFailsAndSendsNothing) {

@@ -98,9 +98,11 @@ TEST_F(ExportsTest, EmptyAnswerIsTheModulesEmptyText) {
     EXPECT_EQ(empty.pointer, unknown.pointer);
 }
 
-TEST_F(ExportsTest, HandlerThatThrowsGivesTheEmptyTextAndNoRelease) {
+// A handler that runs out of memory (or throws anything else) answers with the
+// protocol's failure reply, not the empty text of a message without handler.
+TEST_F(ExportsTest, HandlerThatThrowsGivesTheFailureReplyAndNoRelease) {
     DllReply reply = host.send(L"Throws");
-    EXPECT_EQ(reply.text, L"");
+    EXPECT_EQ(reply.text, L"Failure");
     EXPECT_TRUE(reply.releaseWritten);
     EXPECT_EQ(reply.release, nullptr);
 }
@@ -123,12 +125,19 @@ TEST_F(ExportsTest, ReplyCopyEndsAtTheFirstNul) {
     release(const_cast<wchar_t*>(copy));
 }
 
-TEST_F(ExportsTest, FailedCopyGivesTheEmptyTextWithoutRelease) {
+// A short reply (a view's handle) still reaches the host from the module's
+// own buffer; a long one becomes the failure reply, never the empty text.
+TEST_F(ExportsTest, FailedCopyGivesTheTextOrFailureWithoutRelease) {
     ReplyReleaseFunction release = &releaseReply;
     const wchar_t* reply =
-        halvet::replyForHost(HandlerReply::computed(L"abc"), &release, failingAllocator);
+        halvet::replyForHost(HandlerReply::computed(L"0x1a2b"), &release, failingAllocator);
     ASSERT_NE(reply, nullptr);
-    EXPECT_STREQ(reply, L"");
+    EXPECT_STREQ(reply, L"0x1a2b");
+    EXPECT_EQ(release, nullptr);
+    release = &releaseReply;
+    reply = halvet::replyForHost(HandlerReply::computed(std::wstring(200, L'z')), &release,
+                                 failingAllocator);
+    EXPECT_STREQ(reply, L"Failure");
     EXPECT_EQ(release, nullptr);
 }
 
