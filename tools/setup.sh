@@ -30,8 +30,8 @@ npm_packages() {
   echo "$lock" >"$stamp"
 }
 all_npm_packages() {
-  npm_packages refhost/bridge
-  npm_packages refhost/report
+  npm_packages refhost/webview/engine/bridge
+  npm_packages refhost/recording/report
 }
 top="$(cd "$(dirname "$0")/.." && pwd)"
 

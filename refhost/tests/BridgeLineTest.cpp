@@ -1,4 +1,4 @@
-#include "BridgeLine.h"
+#include "webview/engine/BridgeLine.h"
 
 #include <gtest/gtest.h>
 

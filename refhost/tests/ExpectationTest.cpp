@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Expectation.h"
+#include "scenario/Expectation.h"
 
 using refhost::EntryKind;
 using refhost::Expectation;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ReportWriter.h"
+#include "recording/ReportWriter.h"
 
 using refhost::ReportWriter;
 

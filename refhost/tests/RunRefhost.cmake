@@ -8,7 +8,9 @@
 #   EXPECT_OUTPUT            regular expressions the output must match
 #   EXPECT_FILES / ABSENT_FILES   files (relative to OUT) that must / must not exist
 #   TRACE_ORDER              texts that trace.jsonl must hold, in this order
-foreach(var EMULATOR EXE ARGS EXPECT_OUTPUT EXPECT_FILES ABSENT_FILES TRACE_ORDER)
+#   LACKS                    texts that none of the run's records (trace.txt,
+#                            trace.jsonl, report.html, summary.txt) may hold
+foreach(var EMULATOR EXE ARGS EXPECT_OUTPUT EXPECT_FILES ABSENT_FILES TRACE_ORDER LACKS)
   if(DEFINED ${var})
     string(REPLACE "|" ";" ${var} "${${var}}")
   endif()
@@ -66,6 +68,17 @@ if(TRACE_ORDER)
     endforeach()
   endif()
 endif()
+foreach(text IN LISTS LACKS)
+  foreach(f trace.txt trace.jsonl report.html summary.txt)
+    if(EXISTS "${OUT}/${f}")
+      file(READ "${OUT}/${f}" content)
+      string(FIND "${content}" "${text}" at)
+      if(NOT at EQUAL -1)
+        list(APPEND problems "${f} holds '${text}'")
+      endif()
+    endif()
+  endforeach()
+endforeach()
 
 if(problems)
   list(JOIN problems "\n  " text)

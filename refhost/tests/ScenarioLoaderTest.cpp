@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "BuiltInScenario.h"
-#include "ScenarioLoader.h"
+#include "scenario/BuiltInScenario.h"
+#include "scenario/ScenarioLoader.h"
 
 using refhost::Scenario;
 using refhost::ScenarioLoader;

@@ -1,9 +1,13 @@
+#include <windows.h>
+
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
-#include "ElementLocator.h"
-#include "LogCall.h"
-#include "Text.h"
-#include "Trace.h"
+#include "scenario/ElementLocator.h"
+#include "boundary/LogCall.h"
+#include "platform/Text.h"
+#include "recording/Trace.h"
 
 using refhost::EntryKind;
 using refhost::Trace;
@@ -104,4 +108,57 @@ TEST(ElementLocatorTest, NamesTheLineOfTheFirstFault) {
     EXPECT_EQ(line, 2);
     EXPECT_NE(reason.find(L"never closed"), std::wstring::npos);
     EXPECT_FALSE(ElementLocator::firstFault(L"<s a=\"<&amp;>\"><![CDATA[<&]]></s>", line, reason));
+}
+
+// Passwords stay out of what is written, wherever they stand (as given, as
+// XML writes them, learnt from an envelope), while the entries in memory,
+// which the expectations judge, keep them; --show-secrets writes them.
+TEST(TraceTest, SecretsAreMaskedInWhatIsWrittenButKeptForTheExpectations) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    for (bool show : {false, true}) {
+        std::wstring out = std::wstring(folder) + L"refhost-secrets-" + (show ? L"shown" : L"masked");
+        CreateDirectoryW(out.c_str(), nullptr);
+        std::string text, json;
+        {
+            Trace trace;
+            std::wstring error;
+            ASSERT_TRUE(trace.open(out, error)) << refhost::text::toUtf8(error);
+            trace.setShowSecrets(show);
+            trace.addSecret(L"p&w<1");
+            TraceEntry given;
+            given.kind = EntryKind::Outbound;
+            given.envelope.messageName = L"setProxyCredentials";
+            given.envelope.messageData =
+                L"<data><user>bob</user><password>p&amp;w&lt;1</password></data>";
+            trace.add(given);
+            TraceEntry learnt;
+            learnt.kind = EntryKind::OutboundReply;
+            learnt.text = L"<proxy-preferences><proxy-Password>hunter2</proxy-Password>"
+                          L"</proxy-preferences>";
+            trace.add(learnt);
+            TraceEntry line;
+            line.kind = EntryKind::Bridge;
+            line.text = L"credentials bob p&w<1 then hunter2";
+            trace.add(line);
+            EXPECT_EQ(trace.entries()[0].envelope.messageData, given.envelope.messageData);
+            EXPECT_EQ(trace.entries()[2].text, line.text);
+        }
+        auto read = [&](const wchar_t* name, std::string& into) {
+            FILE* f = _wfopen((out + L"\\" + name).c_str(), L"rb");
+            ASSERT_NE(f, nullptr);
+            char chunk[4096];
+            for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) into.append(chunk, n);
+            fclose(f);
+        };
+        read(L"trace.txt", text);
+        read(L"trace.jsonl", json);
+        for (const std::string& written : {text, json}) {
+            EXPECT_EQ(written.find("******") != std::string::npos, !show) << written;
+            EXPECT_EQ(written.find("hunter2") != std::string::npos, show) << written;
+            if (show) continue;
+            for (const char* secret : {"p&amp;w&lt;1", "p&w<1", "p&w\\u003c1"})
+                EXPECT_EQ(written.find(secret), std::string::npos) << secret << " in " << written;
+        }
+    }
 }

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "LogCall.h"
-#include "Text.h"
+#include "boundary/LogCall.h"
+#include "platform/Text.h"
 #include "support/DllPath.h"
 
 namespace halvet::test {
