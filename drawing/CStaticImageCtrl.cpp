@@ -30,7 +30,6 @@ HCURSOR handCursor() {
 CStaticImageCtrl::CStaticImageCtrl() = default;
 
 CStaticImageCtrl::~CStaticImageCtrl() {
-    dropAccessible();
     frames_.clear();
     parentSnapshot_.release();
     dropPicture();
@@ -99,19 +98,16 @@ void CStaticImageCtrl::setTurning(bool turning) {
 }
 
 LRESULT CStaticImageCtrl::accessibleObjectFor(WPARAM wParam) {
-    if (!accessible_) accessible_ = SpinnerAccessible::create(m_hWnd, turning_);
+    if (!accessible_) accessible_.reset(SpinnerAccessible::create(m_hWnd, turning_));
     if (!accessible_) return 0;
     const LRESULT answer =
-        ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_));
+        ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
     // A failure comes back as a negative error code (COM not started on
     // this thread, for one): the standard object answers instead.
     return answer > 0 ? answer : 0;
 }
 
-void CStaticImageCtrl::dropAccessible() {
-    if (!accessible_) return;
-    SpinnerAccessible* object = accessible_;
-    accessible_ = nullptr;
+void CStaticImageCtrl::DisconnectAccessible::operator()(SpinnerAccessible* object) const {
     object->disconnectAndRelease();
 }
 
@@ -170,7 +166,7 @@ BOOL CStaticImageCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return *result != 0;
         case WM_NCDESTROY:
             // The window goes; the control's object may outlive it in a client.
-            dropAccessible();
+            accessible_.reset();
             turning_ = false;
             return CStatic::OnWndMsg(message, wParam, lParam, result);
         default:

@@ -98,8 +98,6 @@ private:
     // standard handling.
     LRESULT accessibleObjectFor(WPARAM wParam);
     void setTurning(bool turning);
-    // Clients that still hold the object find it disconnected.
-    void dropAccessible();
 
     // Declared first so that it is released last: the picture and every
     // drawing surface are gone before the image library may stop.
@@ -111,6 +109,10 @@ private:
     CMemDCEx2 parentSnapshot_;
     SpinnerFrameCache frames_;
     bool turning_ = false;
-    // Made at the first request; one reference held until the window goes.
-    SpinnerAccessible* accessible_ = nullptr;
+    // Lets go of the control's reference, leaving clients a disconnected object.
+    struct DisconnectAccessible {
+        void operator()(SpinnerAccessible* object) const;
+    };
+    // Made at the first request; held until the window goes.
+    std::unique_ptr<SpinnerAccessible, DisconnectAccessible> accessible_;
 };

@@ -18,8 +18,8 @@ bool isSelf(const VARIANT& child) {
 // when the table has none.
 std::wstring nameFromStringTable() {
     const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(halvet::thisModule(), IDS_SPINNER_NAME,
-                                     reinterpret_cast<wchar_t*>(&text), 0);
+    const int length =
+        ::LoadStringW(halvet::thisModule(), IDS_SPINNER_NAME, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
@@ -196,8 +196,7 @@ STDMETHODIMP SpinnerAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long
 STDMETHODIMP SpinnerAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
     if (!shortcut) return E_POINTER;
     *shortcut = nullptr;
-    return connected() ? standard_->get_accKeyboardShortcut(child, shortcut)
-                       : CO_E_OBJNOTCONNECTED;
+    return connected() ? standard_->get_accKeyboardShortcut(child, shortcut) : CO_E_OBJNOTCONNECTED;
 }
 
 STDMETHODIMP SpinnerAccessible::get_accFocus(VARIANT* child) {

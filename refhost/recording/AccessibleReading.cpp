@@ -32,7 +32,8 @@ std::wstring windowLabel(HWND window) {
 
 std::wstring roleWords(long role) {
     wchar_t text[128] = {};
-    return GetRoleTextW(static_cast<DWORD>(role), text, 128) ? text : L"role " + std::to_wstring(role);
+    return GetRoleTextW(static_cast<DWORD>(role), text, 128) ? text
+                                                             : L"role " + std::to_wstring(role);
 }
 
 std::wstring stateWords(long state) {
@@ -66,7 +67,8 @@ bool read(HWND window, AccessibleReading& reading) {
         reading.name.assign(name, SysStringLen(name));
     }
     SysFreeString(name);
-    if (object->get_accState(self(), &value) == S_OK && value.vt == VT_I4) reading.state = value.lVal;
+    if (object->get_accState(self(), &value) == S_OK && value.vt == VT_I4)
+        reading.state = value.lVal;
     VariantClear(&value);
     reading.stateText = stateWords(reading.state);
     return true;

@@ -26,8 +26,8 @@ struct OwnedWindow {
 
 // Every descendant of the holder is read, the holder itself is not.
 TEST(AccessibleReadingTest, ReadsEachWindowBelowTheHolderWithTheObjectsRoleNameAndState) {
-    OwnedWindow holder{CreateWindowExW(0, L"Static", L"host's own", WS_POPUP | WS_VISIBLE, 0, 0, 300,
-                                       200, nullptr, nullptr, nullptr, nullptr)};
+    OwnedWindow holder{CreateWindowExW(0, L"Static", L"host's own", WS_POPUP | WS_VISIBLE, 0, 0,
+                                       300, 200, nullptr, nullptr, nullptr, nullptr)};
     ASSERT_NE(holder.hwnd, nullptr);
     HWND dialog = CreateWindowExW(0, L"Static", L"the panel", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200,
                                   holder.hwnd, nullptr, nullptr, nullptr);
@@ -76,8 +76,9 @@ TEST(AccessibleReadingTest, TraceWritesTheReadingBesideItsPicture) {
               std::string::npos)
         << json;
     const std::string text = Trace::textLine(e);
-    EXPECT_NE(text.find("accessible at picture #7  Static 3038: progress bar (48), \"Loading \"now\"\""),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("accessible at picture #7  Static 3038: progress bar (48), \"Loading \"now\"\""),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find("read only, busy (0x840)"), std::string::npos) << text;
 

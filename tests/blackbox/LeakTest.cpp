@@ -314,9 +314,10 @@ Counts platformAccessibleRoundTrips(int calls) {
     Counts cost;
     cost.heap = std::max<int64_t>(0, after.heap - before.heap);
     cost.privateBytes = std::max<int64_t>(0, after.privateBytes - before.privateBytes);
-    std::printf("[ leaks    ] the platform alone, %d accessible-object requests: heap %+lld bytes, "
-                "private %+lld bytes\n",
-                calls, static_cast<long long>(cost.heap), static_cast<long long>(cost.privateBytes));
+    std::printf(
+        "[ leaks    ] the platform alone, %d accessible-object requests: heap %+lld bytes, "
+        "private %+lld bytes\n",
+        calls, static_cast<long long>(cost.heap), static_cast<long long>(cost.privateBytes));
     return cost;
 }
 
@@ -326,22 +327,26 @@ Counts platformAccessibleRoundTrips(int calls) {
 // made per view and disconnected at the close, goes with the view.
 TEST_F(LeakTest, ThousandViewsReadByAScreenReaderLeaveNothingBehind) {
     const Counts platform = platformAccessibleRoundTrips(1000);
-    measure(1000, [&](FakeContainer& container) {
-        createAndShow(container);
-        IAccessible* object = nullptr;
-        ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(container.dialog(), 3038), OBJID_CLIENT,
-                                             IID_IAccessible, reinterpret_cast<void**>(&object)),
-                  S_OK);
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
-        EXPECT_EQ(object->get_accName(self, &name), S_OK);
-        SysFreeString(name);
-        host.send(L"HideSpinner");
-        VARIANT state{};
-        EXPECT_EQ(object->get_accState(self, &state), S_OK);
-        object->Release();
-        EXPECT_EQ(host.finalize(), 1);
-    }, platform);
+    measure(
+        1000,
+        [&](FakeContainer& container) {
+            createAndShow(container);
+            IAccessible* object = nullptr;
+            ASSERT_EQ(
+                AccessibleObjectFromWindow(GetDlgItem(container.dialog(), 3038), OBJID_CLIENT,
+                                           IID_IAccessible, reinterpret_cast<void**>(&object)),
+                S_OK);
+            VARIANT self{};
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            BSTR name = nullptr;
+            EXPECT_EQ(object->get_accName(self, &name), S_OK);
+            SysFreeString(name);
+            host.send(L"HideSpinner");
+            VARIANT state{};
+            EXPECT_EQ(object->get_accState(self, &state), S_OK);
+            object->Release();
+            EXPECT_EQ(host.finalize(), 1);
+        },
+        platform);
 }

@@ -64,7 +64,8 @@ LONG stateOf(IAccessible* object) {
 
 std::wstring handleText(const void* value) {
     wchar_t text[32];
-    swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(value)));
+    swprintf(text, 32, L"0x%llx",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(value)));
     return text;
 }
 
@@ -83,8 +84,8 @@ class EventListener {
 public:
     EventListener() {
         active_ = this;
-        hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_STATECHANGE, nullptr, heard, GetCurrentProcessId(), 0,
-                                WINEVENT_OUTOFCONTEXT);
+        hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_STATECHANGE, nullptr, heard,
+                                GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     }
     ~EventListener() {
         if (hook_) UnhookWinEvent(hook_);
@@ -111,15 +112,17 @@ public:
     }
 
 private:
-    static void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId, DWORD,
-                               DWORD) {
+    static void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId,
+                               DWORD, DWORD) {
         if (!active_) return;
         LONG state = -1;
         ComPtr<IAccessible> object;
         VARIANT child;
         VariantInit(&child);
         if (event == EVENT_OBJECT_STATECHANGE &&
-            AccessibleObjectFromEvent(window, objectId, childId, object.GetAddressOf(), &child) == S_OK && object)
+            AccessibleObjectFromEvent(window, objectId, childId, object.GetAddressOf(), &child) ==
+                S_OK &&
+            object)
             state = stateOf(object.Get());
         VariantClear(&child);
         active_->events_.push_back({event, window, objectId, state});
@@ -149,7 +152,8 @@ protected:
         ASSERT_EQ(host.initialize(), 1);
     }
     void createAndShow() {
-        ASSERT_EQ(host.send(L"CreateView", L"<v><parentViewPtr>" + handleText(window.hwnd()) + L"</parentViewPtr></v>")
+        ASSERT_EQ(host.send(L"CreateView", L"<v><parentViewPtr>" + handleText(window.hwnd()) +
+                                               L"</parentViewPtr></v>")
                       .text,
                   handleText(window.hwnd()));
         ASSERT_TRUE(IsWindow(container.webView()));
@@ -269,8 +273,9 @@ TEST_F(SpinnerAccessibilityTest, ListenerHearsTheSpinnerGoWhereThePlatformAnnoun
     }
     ASSERT_LT(change, heard.size());
     if (!announced) {
-        std::printf("[ note     ] this platform raises no EVENT_OBJECT_HIDE for hidden windows: "
-                    "the spinner's hide event is not checked here\n");
+        std::printf(
+            "[ note     ] this platform raises no EVENT_OBJECT_HIDE for hidden windows: "
+            "the spinner's hide event is not checked here\n");
         return;
     }
     ASSERT_LT(hide, heard.size());
@@ -309,7 +314,8 @@ TEST(SpinnerAccessibleLifetimeTest, ObjectReleasedBeforeFinalizeLetsTheModuleUnl
         FakeContainer container(host);
         HostWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
         ASSERT_EQ(host.initialize(), 1);
-        host.send(L"CreateView", L"<v><parentViewPtr>" + handleText(window.hwnd()) + L"</parentViewPtr></v>");
+        host.send(L"CreateView",
+                  L"<v><parentViewPtr>" + handleText(window.hwnd()) + L"</parentViewPtr></v>");
         {
             ComPtr<IAccessible> object = objectOf(GetDlgItem(container.dialog(), kSpinnerId));
             ASSERT_TRUE(object);
@@ -336,7 +342,8 @@ TEST(SpinnerAccessibleLifetimeTest, ObjectHeldPastFinalizeAnswersNotConnected) {
         FakeContainer container(host);
         HostWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480);
         ASSERT_EQ(host.initialize(), 1);
-        host.send(L"CreateView", L"<v><parentViewPtr>" + handleText(window.hwnd()) + L"</parentViewPtr></v>");
+        host.send(L"CreateView",
+                  L"<v><parentViewPtr>" + handleText(window.hwnd()) + L"</parentViewPtr></v>");
         spinnerWindow = GetDlgItem(container.dialog(), kSpinnerId);
         held = objectOf(spinnerWindow);
         ASSERT_TRUE(held);

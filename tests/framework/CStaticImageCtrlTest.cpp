@@ -516,7 +516,8 @@ IAccessible* clientObject(HWND window) {
     return object;
 }
 
-LONG accessibleValue(IAccessible* object, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*),
+LONG accessibleValue(IAccessible* object,
+                     HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*),
                      HRESULT* result = nullptr) {
     VARIANT self{};
     self.vt = VT_I4;
@@ -576,11 +577,13 @@ TEST_F(CStaticImageCtrlTest, AccessibleNameComesFromTheStringTable) {
 TEST_F(CStaticImageCtrlTest, OnlyTheClientObjectIsAnswered) {
     EXPECT_EQ(SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)), 0);
     EXPECT_EQ(SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_VSCROLL)), 0);
-    const LRESULT answer = SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    const LRESULT answer =
+        SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     ASSERT_GT(answer, 0);
     // An answer must be taken, or the platform keeps what it marshalled.
     IAccessible* object = nullptr;
-    ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)),
+              S_OK);
     object->Release();
 }
 
