@@ -34,9 +34,7 @@ BOOL MainDlg::OnInitDialog() {
     const bool highDpi = HalvetAppUIMessageProcessor::instance()->isHighDPI;
     spinner.SetImageResource(highDpi ? IDB_SPINNER_HIGHDPI : IDB_SPINNER_NORMAL);
     spinner.step = kSpinnerStep;
-    if (spinner.m_hWnd)
-        ::SetTimer(spinner.m_hWnd, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs,
-                   nullptr);
+    spinner.startTurning();
     initialised_ = true;
     return TRUE;
 }

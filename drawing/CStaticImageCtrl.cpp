@@ -4,12 +4,14 @@
 using std::max;
 using std::min;
 #include <gdiplus.h>
+#include <oleacc.h>
 
 #include "drawing/CMemDC2.h"
 #include "drawing/PngResource.h"
 #include "drawing/RotatedImage.h"
 #include "drawing/SharedGdiplusSession.h"
 #include "drawing/SpinnerAngle.h"
+#include "drawing/accessibility/SpinnerAccessible.h"
 #include "framework/CBrush.h"
 #include "framework/CClientDC.h"
 #include "framework/CPaintDC.h"
@@ -73,6 +75,42 @@ void CStaticImageCtrl::ResetBackground() {
     Invalidate(TRUE);
 }
 
+void CStaticImageCtrl::startTurning() {
+    if (!m_hWnd) return;
+    ::SetTimer(m_hWnd, kTimerId, kTimerPeriodMs, nullptr);
+    setTurning(true);
+}
+
+void CStaticImageCtrl::stopTurning() {
+    if (!m_hWnd) return;
+    ::KillTimer(m_hWnd, kTimerId);
+    angle = 0.0f;
+    setTurning(false);
+}
+
+void CStaticImageCtrl::setTurning(bool turning) {
+    if (turning_ == turning) return;
+    turning_ = turning;
+    if (accessible_) accessible_->setBusy(turning);
+    // Announced whether or not a client asked for the object yet: a screen
+    // reader that listens asks for it when it hears the event.
+    ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+LRESULT CStaticImageCtrl::accessibleObjectFor(WPARAM wParam) {
+    if (!accessible_) accessible_.reset(SpinnerAccessible::create(m_hWnd, turning_));
+    if (!accessible_) return 0;
+    const LRESULT answer =
+        ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+    // A failure comes back as a negative error code (COM not started on
+    // this thread, for one): the standard object answers instead.
+    return answer > 0 ? answer : 0;
+}
+
+void CStaticImageCtrl::DisconnectAccessible::operator()(SpinnerAccessible* object) const {
+    object->disconnectAndRelease();
+}
+
 bool CStaticImageCtrl::rectInParent(RECT* rect) const {
     HWND parent = ::GetParent(m_hWnd);
     if (!parent) return false;
@@ -122,6 +160,15 @@ BOOL CStaticImageCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRES
             ::SetCursor(handCursor());
             *result = TRUE;
             return TRUE;
+        case WM_GETOBJECT:
+            if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return FALSE;
+            *result = accessibleObjectFor(wParam);
+            return *result != 0;
+        case WM_NCDESTROY:
+            // The window goes; the control's object may outlive it in a client.
+            accessible_.reset();
+            turning_ = false;
+            return CStatic::OnWndMsg(message, wParam, lParam, result);
         default:
             return CStatic::OnWndMsg(message, wParam, lParam, result);
     }

@@ -15,6 +15,7 @@ class Image;
 }  // namespace Gdiplus
 
 class CDC;
+class SpinnerAccessible;
 
 // The panel's loading animation: a static control that shows one PNG picture
 // and turns it by `step` degrees on every tick of window timer 1022. It
@@ -24,8 +25,11 @@ class CDC;
 // kept are composed in an off-screen buffer per paint.
 //
 // The control neither starts nor stops itself: its owner sets the colour and
-// the picture, starts and kills the timer (setting `angle` back to 0 when it
-// stops), and shows and hides the window.
+// the picture, starts and stops it turning, and shows and hides the window.
+//
+// To assistive technology it is a busy indicator: it answers WM_GETOBJECT for
+// its client area with an object of its own (SpinnerAccessible), busy while
+// it turns, and announces each start and stop as a state change.
 class CStaticImageCtrl : public CStatic {
 public:
     static constexpr UINT_PTR kTimerId = 1022;
@@ -41,6 +45,12 @@ public:
     // Discards the parent snapshot and repaints the control (and, without a
     // background colour, the parent under it) so a fresh one is taken.
     void ResetBackground();
+    // Timer 1022 at 100 ms (restarted if it runs). A control that was not
+    // turning reports itself busy.
+    void startTurning();
+    // Timer killed and `angle` back to 0; no longer busy.
+    void stopTurning();
+    bool turning() const { return turning_; }
 
     // Written by owners.
     float angle = 0.0f;  // degrees, clockwise
@@ -84,6 +94,10 @@ private:
     bool snapshotCovers(int width, int height) const;
     // Background and picture into `dc` over `client`.
     void composeFrame(CDC& dc, const RECT& client);
+    // The answer to WM_GETOBJECT for the client area; 0 leaves it to the
+    // standard handling.
+    LRESULT accessibleObjectFor(WPARAM wParam);
+    void setTurning(bool turning);
 
     // Declared first so that it is released last: the picture and every
     // drawing surface are gone before the image library may stop.
@@ -94,4 +108,11 @@ private:
     bool snapshotWanted_ = false;
     CMemDCEx2 parentSnapshot_;
     SpinnerFrameCache frames_;
+    bool turning_ = false;
+    // Lets go of the control's reference, leaving clients a disconnected object.
+    struct DisconnectAccessible {
+        void operator()(SpinnerAccessible* object) const;
+    };
+    // Made at the first request; held until the window goes.
+    std::unique_ptr<SpinnerAccessible, DisconnectAccessible> accessible_;
 };

@@ -17,9 +17,7 @@ void startSpinner(MainDlg* dialog) {
     if (!hasWindow(dialog)) return;
     CStaticImageCtrl& spinner = dialog->spinner;
     spinner.step = kStep;
-    if (spinner.m_hWnd)
-        ::SetTimer(spinner.m_hWnd, CStaticImageCtrl::kTimerId, CStaticImageCtrl::kTimerPeriodMs,
-                   nullptr);
+    spinner.startTurning();
     spinner.ShowWindow(SW_SHOW);
 }
 
@@ -27,10 +25,7 @@ void stopSpinner(MainDlg* dialog) {
     if (!hasWindow(dialog)) return;
     CStaticImageCtrl& spinner = dialog->spinner;
     spinner.step = kStep;
-    if (spinner.m_hWnd) {
-        ::KillTimer(spinner.m_hWnd, CStaticImageCtrl::kTimerId);
-        spinner.angle = 0.0f;
-    }
+    spinner.stopTurning();
     spinner.ShowWindow(SW_HIDE);
 }
 

@@ -7,3 +7,4 @@
 #define IDB_SPINNER_NORMAL 3032   // 37 x 37 PNG ring
 #define IDB_SPINNER_HIGHDPI 3034  // 74 x 74 PNG ring
 #define IDR_FONT_STYLESHEET 103   // web-font stylesheet, resource type "CSS"
+#define IDS_SPINNER_NAME 3040     // what screen readers call the spinner

@@ -63,7 +63,7 @@ TraceEntry SecretMask::masked(const TraceEntry& entry) const {
          {&e.targetType, &e.targetAppletID, &e.targetAppletVersion, &e.targetInstanceID,
           &e.sourceAppletID, &e.sourceAppletVersion, &e.sourceInstanceID, &e.messageName,
           &e.messageData, &out.name, &out.text, &out.detail, &out.log.module, &out.log.format,
-          &out.log.text})
+          &out.log.text, &out.accessible.name})
         apply(*field);
     for (std::wstring& s : out.log.strings) apply(s);
     for (std::wstring& s : out.log.args) apply(s);

@@ -42,6 +42,8 @@ const char* kindName(EntryKind kind) {
             return "note";
         case EntryKind::Bridge:
             return "bridge";
+        case EntryKind::Accessible:
+            return "accessible";
     }
     return "?";
 }
@@ -108,6 +110,9 @@ std::wstring body(const TraceEntry& entry) {
             return L"[" + entry.name + L"] " + entry.text;
         case EntryKind::Bridge:
             return L"(" + entry.name + L") " + entry.text;
+        case EntryKind::Accessible:
+            return L"  accessible at picture #" + std::to_wstring(entry.ref) + L"  " +
+                   oneLine(entry.accessible.line(), 2000);
     }
     return L"";
 }
@@ -197,6 +202,17 @@ void addKindFields(std::string& json, const TraceEntry& entry) {
             addField(json, "name", entry.name);
             addField(json, "text", entry.text);
             return;
+        case EntryKind::Accessible: {
+            const AccessibleReading& a = entry.accessible;
+            addField(json, "ref", static_cast<long long>(entry.ref));
+            addField(json, "window", a.window);
+            addField(json, "role", static_cast<long long>(a.role));
+            addField(json, "roleText", a.roleText);
+            if (a.named) addField(json, "name", a.name);
+            addField(json, "state", static_cast<long long>(static_cast<unsigned long>(a.state)));
+            addField(json, "stateText", a.stateText);
+            return;
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "boundary/Envelope.h"
 #include "boundary/LogCall.h"
+#include "recording/AccessibleReading.h"
 #include "recording/SecretMask.h"
 
 namespace refhost {
@@ -28,6 +29,8 @@ enum class EntryKind {
     Check,           // an expectation: flag = met, text = what, detail = why
     Note,            // what a role did: name = role, text = what
     Bridge,          // a line to or from the engine bridge: name = direction, text = fields
+    Accessible,      // a panel window as assistive technology reads it when a picture is
+                     // taken: accessible, ref = its Picture
 };
 
 const char* kindName(EntryKind kind);
@@ -45,6 +48,7 @@ struct TraceEntry {
     bool flag = false;
     int ref = 0;
     LogCall log;
+    AccessibleReading accessible;
 };
 
 // Every event of a run, in order, with time stamps: kept in memory for the

@@ -297,7 +297,7 @@ void ScenarioPlayer::doPicture(const Step& step, size_t index) {
     entry.kind = EntryKind::Picture;
     entry.name = step.attr(L"name");
     entry.text = file;
-    trace_.add(std::move(entry));
+    recordAccessibility(trace_.add(std::move(entry)));
 }
 
 void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
@@ -334,7 +334,19 @@ void ScenarioPlayer::doSpinnerStrip(const Step& step, size_t index) {
     entry.kind = EntryKind::Picture;
     entry.name = step.attr(L"name");
     entry.text = file + L" (" + std::to_wstring(shots.size()) + L" spinner frames)";
-    trace_.add(std::move(entry));
+    recordAccessibility(trace_.add(std::move(entry)));
+}
+
+void ScenarioPlayer::recordAccessibility(int pictureSeq) {
+    // What a screen reader finds in the panel when the picture shows it: the
+    // record of assistive technology beside the record of pixels.
+    for (AccessibleReading& reading : readAccessibleWindows(window_.holder())) {
+        TraceEntry entry;
+        entry.kind = EntryKind::Accessible;
+        entry.ref = pictureSeq;
+        entry.accessible = std::move(reading);
+        trace_.add(std::move(entry));
+    }
 }
 
 void ScenarioPlayer::doEngine(const Step& step, size_t index) {

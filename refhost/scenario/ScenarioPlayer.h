@@ -70,6 +70,8 @@ private:
     void doPump(const Step& step, size_t index);
     void doPicture(const Step& step, size_t index);
     void doSpinnerStrip(const Step& step, size_t index);
+    // One Accessible entry per panel window, referring to the picture entry.
+    void recordAccessibility(int pictureSeq);
     void doEngine(const Step& step, size_t index);
 
     // Placeholders: {hostWindow}, {viewGuid}, {dllFolder}.

@@ -1,5 +1,7 @@
 // The spinner control on a real static child of a real window.
 #include <windows.h>
+#include <oleacc.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 using std::max;
@@ -503,4 +505,104 @@ TEST(CStaticImageCtrlWindowlessTest, PictureLoadsWithoutAWindow) {
     EXPECT_EQ(spinner.picture()->GetWidth(), 74u);
     spinner.ResetBackground();
     EXPECT_FALSE(spinner.hasParentSnapshot());
+}
+
+namespace {
+
+IAccessible* clientObject(HWND window) {
+    IAccessible* object = nullptr;
+    AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+                               reinterpret_cast<void**>(&object));
+    return object;
+}
+
+LONG accessibleValue(IAccessible* object,
+                     HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*),
+                     HRESULT* result = nullptr) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT value{};
+    const HRESULT hr = (object->*get)(self, &value);
+    if (result) *result = hr;
+    return hr == S_OK && value.vt == VT_I4 ? value.lVal : -1;
+}
+
+}  // namespace
+
+// Turning is the timer and the busy state together; stopping puts the ring upright.
+TEST_F(CStaticImageCtrlTest, StartAndStopTurningDriveTheTimerAndTheBusyState) {
+    ASSERT_TRUE(spinner->SetImageResource(IDB_SPINNER_NORMAL));
+    Microsoft::WRL::ComPtr<IAccessible> object;
+    object.Attach(clientObject(control));
+    ASSERT_TRUE(object);
+    EXPECT_FALSE(spinner->turning());
+    EXPECT_FALSE(accessibleValue(object.Get(), &IAccessible::get_accState) & STATE_SYSTEM_BUSY);
+
+    spinner->startTurning();
+    EXPECT_TRUE(spinner->turning());
+    pumpFor(350);
+    EXPECT_GT(spinner->angle, 0.0f);
+    EXPECT_TRUE(accessibleValue(object.Get(), &IAccessible::get_accState) & STATE_SYSTEM_BUSY);
+
+    spinner->stopTurning();
+    EXPECT_FALSE(spinner->turning());
+    EXPECT_EQ(spinner->angle, 0.0f);
+    pumpFor(250);
+    EXPECT_EQ(spinner->angle, 0.0f);
+    EXPECT_FALSE(accessibleValue(object.Get(), &IAccessible::get_accState) & STATE_SYSTEM_BUSY);
+    EXPECT_EQ(accessibleValue(object.Get(), &IAccessible::get_accRole), ROLE_SYSTEM_PROGRESSBAR);
+}
+
+// The name is the string table's, so a translated table renames the spinner.
+TEST_F(CStaticImageCtrlTest, AccessibleNameComesFromTheStringTable) {
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(halvet::thisModule(), IDS_SPINNER_NAME, reinterpret_cast<wchar_t*>(&text), 0);
+    ASSERT_GT(length, 0);
+    Microsoft::WRL::ComPtr<IAccessible> object;
+    object.Attach(clientObject(control));
+    ASSERT_TRUE(object);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    ASSERT_EQ(object->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), std::wstring(text, length));
+    SysFreeString(name);
+}
+
+// Only the client area is the spinner's own; the window's frame object and
+// the rest stay the system's.
+TEST_F(CStaticImageCtrlTest, OnlyTheClientObjectIsAnswered) {
+    EXPECT_EQ(SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)), 0);
+    EXPECT_EQ(SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_VSCROLL)), 0);
+    const LRESULT answer =
+        SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    ASSERT_GT(answer, 0);
+    // An answer must be taken, or the platform keeps what it marshalled.
+    IAccessible* object = nullptr;
+    ASSERT_EQ(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)),
+              S_OK);
+    object->Release();
+}
+
+// A control that goes before its window leaves its clients a disconnected
+// object, and the window's next client the system's standard one.
+TEST_F(CStaticImageCtrlTest, ObjectOfAControlThatGoesBeforeItsWindowIsDisconnected) {
+    Microsoft::WRL::ComPtr<IAccessible> held;
+    held.Attach(clientObject(control));
+    ASSERT_TRUE(held);
+    spinner->startTurning();
+    spinner.reset();
+    ASSERT_TRUE(IsWindow(control));
+    HRESULT result = S_OK;
+    accessibleValue(held.Get(), &IAccessible::get_accRole, &result);
+    EXPECT_EQ(result, CO_E_OBJNOTCONNECTED);
+    accessibleValue(held.Get(), &IAccessible::get_accState, &result);
+    EXPECT_EQ(result, CO_E_OBJNOTCONNECTED);
+    Microsoft::WRL::ComPtr<IAccessible> now;
+    now.Attach(clientObject(control));
+    ASSERT_TRUE(now);
+    EXPECT_NE(accessibleValue(now.Get(), &IAccessible::get_accRole), ROLE_SYSTEM_PROGRESSBAR);
 }

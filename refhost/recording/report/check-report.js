@@ -1,7 +1,9 @@
 // Opens a run's report.html in headless Chromium and judges it against the
 // trace.jsonl beside it: one solid arrow per call (envelope, export call,
 // container callback), one dashed arrow per reply, every picture of the run
-// loaded, no script error, no request that leaves the page. Saves a
+// loaded with what assistive technology read of the panel's windows beside
+// it (and the turning spinner read as a named, busy progress bar at least
+// once), no script error, no request that leaves the page. Saves a
 // screenshot beside the report.
 //   node check-report.js <folder with report.html and trace.jsonl> [browser]
 // With --long, fills the page template with a made-up run of thousands of
@@ -21,15 +23,21 @@ function expectations(folder) {
     .split('\n').filter((l) => l.trim()).map((l) => JSON.parse(l));
   const seqs = new Set(records.filter((r) => CALLS.includes(r.kind)).map((r) => r.seq));
   const exports = records.filter((r) => r.kind === 'initialize' || r.kind === 'finalize').length;
+  const readings = {};
+  records.filter((r) => r.kind === 'picture').forEach((r) => { readings[r.seq] = 0; });
+  records.filter((r) => r.kind === 'accessible').forEach((r) => { readings[r.ref] = (readings[r.ref] || 0) + 1; });
   return {
     calls: seqs.size,
     replies: records.filter((r) => REPLIES.includes(r.kind) && seqs.has(r.ref)).length + exports,
     pictures: records.filter((r) => r.kind === 'picture').length,
+    readings,
+    busyIndicator: records.some((r) => r.kind === 'accessible' && r.role === 48 && r.name && (r.state & 0x800)),
   };
 }
 
 async function judge(folder, browserPath) {
   const want = expectations(folder);
+  const readingsOf = (seq) => want.readings[seq] || 0;
   const problems = [];
   const browser = await chromium.launch({
     executablePath: browserPath,
@@ -69,6 +77,17 @@ async function judge(folder, browserPath) {
     if (pictures.length !== want.pictures)
       problems.push(`${pictures.length} pictures shown, the trace has ${want.pictures}`);
     pictures.filter((p) => !p.ok).forEach((p) => problems.push(`picture ${p.name} did not load`));
+    // Beside each picture, one row per panel window read when it was taken.
+    const tables = await page.evaluate(() => Array.from(document.querySelectorAll('figure.picture'))
+      .map((fig) => ({ seq: +fig.getAttribute('data-seq'),
+                       rows: fig.querySelectorAll('table.accessible tr').length })));
+    tables.forEach((t) => {
+      const want = readingsOf(t.seq);
+      const shown = Math.max(0, t.rows - 1);  // less the heading row
+      if (want === 0) problems.push(`picture #${t.seq} has no accessibility lines in the trace`);
+      else if (shown !== want) problems.push(`picture #${t.seq} shows ${shown} accessibility lines, the trace has ${want}`);
+    });
+    if (!want.busyIndicator) problems.push('no picture found the spinner as a named, busy progress bar');
     // The data of a message is there on demand: a click on the first arrow's text.
     await page.click('#diagram-parts svg .messageText');
     const detail = await page.textContent('#detail-text');
@@ -76,7 +95,9 @@ async function judge(folder, browserPath) {
     await page.click('#detail-close');
     await page.screenshot({ path: path.join(folder, 'report-screenshot.png'), fullPage: true });
     console.log(`report: ${got.calls} calls and ${got.replies} replies drawn, ` +
-      `${pictures.length} pictures loaded, first part drawn after ${firstDrawn} ms`);
+      `${pictures.length} pictures loaded, ` +
+      `${Object.values(want.readings).reduce((a, b) => a + b, 0)} accessibility lines beside them, ` +
+      `first part drawn after ${firstDrawn} ms`);
   } finally {
     await browser.close();
   }

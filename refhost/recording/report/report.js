@@ -136,6 +136,8 @@
       : r.event !== undefined ? '"' + r.event + '"'
       : r.reply !== undefined ? 'reply to #' + r.ref + ': "' + r.reply + '"'
       : r.what !== undefined ? (r.met ? 'met ' : 'FAILED ') + r.what
+      : r.kind === 'accessible' ? 'at picture #' + r.ref + ' ' + r.window + ': ' + r.roleText +
+        (r.name === undefined ? '' : ' "' + r.name + '"') + ', ' + r.stateText
       : r.text !== undefined ? (r.name ? '[' + r.name + '] ' : '') + r.text
       : '';
     return '[' + t + '] #' + r.seq + ' ' + r.kind + '  ' + String(what).replace(/\s+/g, ' ');
@@ -281,21 +283,54 @@
     var name = String(record.text || '').replace(/(\.png).*$/, '$1');
     var fig = document.createElement('figure');
     fig.className = 'picture';
+    fig.setAttribute('data-seq', record.seq);
     var cap = document.createElement('figcaption');
     cap.textContent = 'Picture #' + record.seq + ' at ' + ms(record) + ', step ' + record.step + ': ' + record.text;
     fig.appendChild(cap);
+    var row = document.createElement('div');
+    row.className = 'picture-row';
     if (pictures[name]) {
       var img = document.createElement('img');
       img.alt = name;
       img.src = pictures[name];
-      fig.appendChild(img);
+      row.appendChild(img);
     } else {
       var p = document.createElement('p');
       p.className = 'error';
       p.textContent = name + ' could not be read when this page was written';
-      fig.appendChild(p);
+      row.appendChild(p);
     }
+    row.appendChild(accessibleTable(record));
+    fig.appendChild(row);
     return fig;
+  }
+
+  // Beside a picture: what assistive technology read of each panel window
+  // when it was taken.
+  function accessibleTable(picture) {
+    var readings = (replies[picture.seq] || []).filter(function (r) { return r.kind === 'accessible'; });
+    var table = document.createElement('table');
+    table.className = 'accessible';
+    var caption = document.createElement('caption');
+    caption.textContent = readings.length ? 'What a screen reader finds' : 'No panel window had an accessible object';
+    table.appendChild(caption);
+    if (!readings.length) return table;
+    var head = table.insertRow();
+    ['window', 'role', 'name', 'state'].forEach(function (h) {
+      var th = document.createElement('th');
+      th.textContent = h;
+      head.appendChild(th);
+    });
+    readings.forEach(function (r) {
+      var tr = table.insertRow();
+      tr.title = '#' + r.seq;
+      [r.window, r.roleText + ' (' + r.role + ')', r.name === undefined ? '(no name)' : r.name,
+       r.stateText + ' (0x' + (+r.state >>> 0).toString(16) + ')'].forEach(function (text) {
+        tr.insertCell().textContent = text;
+      });
+      tr.addEventListener('click', function () { showDetail(r); });
+    });
+    return table;
   }
 
   function start() {
