@@ -35,10 +35,18 @@ def main(source, target):
     body = converter.convert(text)
     title_match = re.search(r"^# (.+)$", text, flags=re.M)
     title = title_match.group(1) if title_match else "HalvetPanelUI"
+    # The contents follow the title.
+    toc = f"<nav class=\"toc\">{converter.toc}</nav>\n"
+    end_of_title = body.find("</h1>")
+    if end_of_title >= 0:
+        cut = end_of_title + len("</h1>")
+        body = body[:cut] + "\n" + toc + body[cut:]
+    else:
+        body = toc + body
     page = (
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         f"<title>{html.escape(title)}</title>\n<style>{STYLE}</style>\n</head>\n<body>\n"
-        f"<nav class=\"toc\">{converter.toc}</nav>\n{body}\n</body>\n</html>\n"
+        f"{body}\n</body>\n</html>\n"
     )
     if re.search(r"""(?:src|href)\s*=\s*["'](?:https?:)?//""", page):
         sys.exit("guide-html: the page refers to something outside itself")
