@@ -37,3 +37,20 @@ if check i686-pc-windows-msvc -x c -D_WIN64 2>"$work/err.txt"; then
 fi
 grep -q 'halvetpanelui_check_record_size' "$work/err.txt" || { cat "$work/err.txt"; fail "no record size check fired"; }
 echo "ok: a layout of the other width is refused"
+
+# The header's message and event names are the guide's: every message the
+# guide heads or lists as received has its constant, and no constant names a
+# message the guide does not know.
+guide=$src/docs/protocol.md
+grep -q '^| message | data | reply | without a view |' "$guide" || fail "the guide has no table of received messages"
+constants=$(sed -n 's/^#define HALVETPANELUI_\(MSG\|EVENT\)_[A-Z_]* L"\(.*\)"$/\2/p' "$header" | sort -u)
+documented=$( {
+  grep -oE '^#{3,4} "[^"]+"' "$guide" | sed 's/^[#]* "\(.*\)"$/\1/'
+  awk '/^\| message \| data \| reply \| without a view \|/ { table = 1; next }
+       table && /^\|/ { print; next } { table = 0 }' "$guide" | grep -oE '^\| "[^"]+"' | sed 's/^| "\(.*\)"$/\1/'
+} | sort -u)
+missing=$(comm -13 <(echo "$constants") <(echo "$documented"))
+unknown=$(comm -23 <(echo "$constants") <(echo "$documented"))
+[ -z "$missing" ] || fail "the guide documents messages the header has no constant for: $missing"
+[ -z "$unknown" ] || fail "the header names messages the guide does not document: $unknown"
+echo "ok: the header names every message and event the guide documents, and no other"
