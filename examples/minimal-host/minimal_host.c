@@ -21,6 +21,7 @@
 #include <objbase.h>
 
 #include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -282,6 +283,12 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wp, LPA
     return DefWindowProcW(window, message, wp, lp);
 }
 
+/* GetProcAddress gives a generic function pointer; going through
+ * void (*)(void), which converts to any function pointer, keeps compilers'
+ * cast warnings quiet. */
+typedef void (*AnyFunction)(void);
+#define EXPORT_OF(type, name) ((type)(AnyFunction)GetProcAddress(host.dll, name))
+
 static int loadPanel(const wchar_t* folder) {
     wchar_t path[MAX_PATH];
     swprintf(path, MAX_PATH, L"%ls\\%hs", folder, HALVETPANELUI_DLL_NAME);
@@ -290,10 +297,9 @@ static int loadPanel(const wchar_t* folder) {
         printf("cannot load %ls (error %lu)\n", path, GetLastError());
         return 0;
     }
-    host.initialize = (HalvetInitializeFunction)GetProcAddress(host.dll, HALVETPANELUI_EXPORT_INITIALIZE);
-    host.processMessage =
-        (HalvetProcessMessageFunction)GetProcAddress(host.dll, HALVETPANELUI_EXPORT_PROCESS_MESSAGE);
-    host.finalize = (HalvetFinalizeFunction)GetProcAddress(host.dll, HALVETPANELUI_EXPORT_FINALIZE);
+    host.initialize = EXPORT_OF(HalvetInitializeFunction, HALVETPANELUI_EXPORT_INITIALIZE);
+    host.processMessage = EXPORT_OF(HalvetProcessMessageFunction, HALVETPANELUI_EXPORT_PROCESS_MESSAGE);
+    host.finalize = EXPORT_OF(HalvetFinalizeFunction, HALVETPANELUI_EXPORT_FINALIZE);
     return host.initialize && host.processMessage && host.finalize;
 }
 
