@@ -111,30 +111,10 @@ cp docs/integration.txt "$stage/INTEGRATION.txt"
 # sample host and sample page. ---------------------------------------------------
 mkdir -p "$stage/include" "$stage/cmake" "$stage/page" "$stage/examples/minimal-host"
 cp include/HalvetPanelUI.h "$stage/include/"
-# The entry points of each width's .def, for import libraries. The decorated
-# forwarder and operator stay out: hosts reach them with GetProcAddress, and a
-# library symbol CreateProcessWithTokenW would shadow the system's.
-kit_width() { # <folder> <source .def> <binutils prefix> <llvm machine>
-  local def=$stage/$1/HalvetPanelUI.def
-  {
-    echo "; The entry points of HalvetPanelUI.dll ($1), for import libraries."
-    echo "LIBRARY HalvetPanelUI.dll"
-    echo "EXPORTS"
-    grep -E '^[[:space:]]+[A-Za-z_][A-Za-z0-9_]*[[:space:]]*$' "resources/$2"
-  } >"$def"
-  [ "$(grep -c '^[[:space:]]' "$def")" = 3 ] || fail "$2 does not list the three entry points"
-  # dlltool names the library's members after its temporary prefix and output
-  # name: both relative, so that the bytes do not depend on the work folder.
-  mkdir -p "$work/dlltool-$1"
-  (cd "$work/dlltool-$1" && "$3-w64-mingw32-dlltool" --deterministic-libraries -t "HalvetPanelUI_$1" \
-     -d "$def" -D HalvetPanelUI.dll -l libHalvetPanelUI.dll.a) \
-    || fail "dlltool could not write the MinGW import library of $1"
-  mv "$work/dlltool-$1/libHalvetPanelUI.dll.a" "$stage/$1/"
-  llvm-dlltool -m "$4" -d "$def" -D HalvetPanelUI.dll -l "$stage/$1/HalvetPanelUI.lib" \
-    || fail "llvm-dlltool could not write the Visual C++ import library of $1"
-}
-kit_width x86 HalvetPanelUI.def i686 i386
-kit_width x64 HalvetPanelUI64.def x86_64 i386:x86-64
+# Per width: the entry points' .def and the two import libraries.
+for width in x86 x64; do
+  tools/import-libraries.sh "$width" "$stage/$width" || fail "no import libraries for $width"
+done
 cp cmake/package/HalvetPanelUIConfig.cmake "$stage/cmake/"
 sed -e "s/@VERSION@/$version/g" -e "s/@MAJOR@/${version%%.*}/g" \
   cmake/package/HalvetPanelUIConfigVersion.cmake.in >"$stage/cmake/HalvetPanelUIConfigVersion.cmake"
