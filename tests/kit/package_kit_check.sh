@@ -20,9 +20,9 @@ rm -rf "$work"
 mkdir -p "$work"
 wine_run() { "$src/tools/wine-run" "$@"; }
 
-for spec in x86:i686:i386 x64:x86_64:i386:x86-64; do
-  width=${spec%%:*}
-  rest=${spec#*:}
+for entry in x86:i686:i386 x64:x86_64:i386:x86-64; do
+  width=${entry%%:*}
+  rest=${entry#*:}
   arch=${rest%%:*}
   machine=${rest#*:}
   dir=$work/$width
