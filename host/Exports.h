@@ -5,19 +5,11 @@
 #include "host/HandlerReply.h"
 #include "host/MessageRecord.h"
 
-// The host's entry points (exported undecorated by the .def file, cdecl).
-extern "C" {
-// Keeps the host's log function, binds the panel processor to the host and
-// registers its handlers. 1 on success, 0 when an argument is null.
-int initialize(const wchar_t* initXml, HostContext* host);
-// Routes one message to its handler and returns the reply text, never null.
-// *release receives null for a text of the module, or releaseReply for an
-// owned copy. A null request, a null string pointer in it or a null release
-// gives "InvalidArguments" with *release untouched.
-const wchar_t* processMessage(MessageRecord* request, ReplyReleaseFunction* release);
-// Closes the panel. 0 when finalText is null, else the processor's result.
-int finalize(const wchar_t* finalText);
-}
+// The host's entry points initialize, processMessage and finalize are declared
+// in the public header (through host/MessageRecord.h) and exported undecorated
+// by the .def file, cdecl. A null release out-parameter, like a null request
+// or a null string pointer in it, gives "InvalidArguments" with *release
+// untouched.
 
 // Frees a reply copy made by processMessage (null allowed). Always true.
 bool __cdecl releaseReply(void* reply);

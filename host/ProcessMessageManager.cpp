@@ -1,11 +1,29 @@
 #include "host/ProcessMessageManager.h"
 
+#include <objbase.h>
+
 #include "xml/XMLParser.h"
 
 PayloadHandlerTable payloadHandlers;
 MessageHandlerTable messageHandlers;
 ProcessorRegistry processorRegistry;
 HostLogFunction hostLog = nullptr;
+
+namespace {
+
+// Why the initialize document could not be read: without a COM apartment on
+// the calling thread no XML document can be made at all; otherwise the text
+// itself was refused (not well-formed, or carrying a document type).
+const wchar_t* unreadDocumentCause() {
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (CoGetApartmentType(&type, &qualifier) == CO_E_NOTINITIALIZED) {
+        return L"no COM apartment on the calling thread (call CoInitializeEx first)";
+    }
+    return L"not XML";
+}
+
+}  // namespace
 
 ProcessMessageManager::ProcessMessageManager() = default;
 ProcessMessageManager::~ProcessMessageManager() = default;
@@ -20,7 +38,13 @@ int ProcessMessageManager::initialize(const wchar_t* initXml, const HostContext*
     XMLParser document;
     // A document that does not load makes every query below fail: the members
     // keep their values.
-    document.initWithXMLString(initXml ? initXml : L"");
+    // initialize still succeeds, but the host is told: every later envelope
+    // would carry an empty identity.
+    if (!document.initWithXMLString(initXml ? initXml : L"") && hostLog) {
+        hostLog(20, L"HalvetPanelUI", L"ProcessMessageManager", L"", L"",
+                L"InitializeDocumentUnread", L"WARN: the initialize document was not read: %s",
+                unreadDocumentCause());
+    }
     document.stringValueForXQuery(L"//CommandLineArguments/appletID", appletID);
     document.stringValueForXQuery(L"//CommandLineArguments/appletVersion", appletVersion);
     document.stringValueForXQuery(L"//CommandLineArguments/appletInstanceID", appletInstanceID);

@@ -107,6 +107,23 @@ done
 cp THIRD-PARTY-NOTICES "$stage/THIRD-PARTY-NOTICES.txt"
 cp docs/integration.txt "$stage/INTEGRATION.txt"
 
+# --- The host team's kit: header, import libraries, CMake package, guide,
+# sample host and sample page. ---------------------------------------------------
+mkdir -p "$stage/include" "$stage/cmake" "$stage/page" "$stage/examples/minimal-host"
+cp include/HalvetPanelUI.h "$stage/include/"
+# Per width: the entry points' .def and the two import libraries.
+for width in x86 x64; do
+  tools/import-libraries.sh "$width" "$stage/$width" || fail "no import libraries for $width"
+done
+cp cmake/package/HalvetPanelUIConfig.cmake "$stage/cmake/"
+sed -e "s/@VERSION@/$version/g" -e "s/@MAJOR@/${version%%.*}/g" \
+  cmake/package/HalvetPanelUIConfigVersion.cmake.in >"$stage/cmake/HalvetPanelUIConfigVersion.cmake"
+cp docs/protocol.md "$stage/HalvetPanelUI-guide.md"
+/usr/bin/python3 tools/guide-html.py docs/protocol.md "$stage/HalvetPanelUI-guide.html" \
+  || fail "the guide's HTML page could not be written"
+cp examples/minimal-host/CMakeLists.txt examples/minimal-host/minimal_host.c "$stage/examples/minimal-host/"
+cp refhost/page/index.html "$stage/page/index.html"
+
 # Sorted by byte order, whatever the locale.
 export LC_ALL=C
 (cd "$stage" && find . -type f -printf '%P\n' | sort >"$work/files")

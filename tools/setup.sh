@@ -5,8 +5,12 @@ set -euo pipefail
 # osslsigncode, openssl and zip make the release package (tools/package.sh);
 # unzip checks it. chromium is the reference host's browser engine and opens the
 # run report in its test; fonts-dejavu-core gives the pages a text face.
+# clang checks the public header under the Visual C++ rules, llvm's dlltool
+# writes the Visual C++ import libraries, lld links a test program against
+# them, python3-markdown writes the guide's HTML page (the host kit in the
+# package).
 packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 cmake make googletest
-          chromium fonts-dejavu-core osslsigncode openssl zip unzip)
+          chromium fonts-dejavu-core osslsigncode openssl zip unzip clang llvm lld python3-markdown)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

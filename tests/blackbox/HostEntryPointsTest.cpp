@@ -225,10 +225,15 @@ TEST_F(InitializeExportTest, DocumentThatIsNotXmlIsAcceptedAndLogged) {
     EXPECT_EQ(host.initializeWith(L""), 1);
     std::wstring huge(1 << 20, L'<');
     EXPECT_EQ(host.initializeWith(huge), 1);
-    ASSERT_EQ(host.logCalls().size(), 3u);
+    // Each entry line is followed by the warning that the document was not read.
+    ASSERT_EQ(host.logCalls().size(), 6u);
     EXPECT_EQ(host.logCalls()[0], entryCall(L"Initialize called: %s", notXml));
-    EXPECT_EQ(host.logCalls()[1], entryCall(L"Initialize called: %s", L""));
-    EXPECT_EQ(host.logCalls()[2].args, std::vector<std::wstring>{huge});
+    EXPECT_EQ(host.logCalls()[2], entryCall(L"Initialize called: %s", L""));
+    EXPECT_EQ(host.logCalls()[4].args, std::vector<std::wstring>{huge});
+    for (size_t i : {1u, 3u, 5u}) {
+        EXPECT_EQ(host.logCalls()[i].formatted,
+                  L"WARN: the initialize document was not read: not XML");
+    }
     // Still serving messages.
     host.clearRecords();
     host.send(L"NoSuchMessage");

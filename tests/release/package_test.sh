@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release package as a host team's build would, unpacks it and
 # checks it: the entries and their dates, the sums, the split debug
-# information, the signatures, the version resource, and a run of the
-# reference host's default scenario against the packaged 32-bit DLL.
+# information, the signatures, the version resource, a run of the reference
+# host's default scenario against the packaged 32-bit DLL, and the host
+# team's kit at both widths (tests/kit/package_kit_check.sh).
 #
 #   package_test.sh <source folder> <32-bit build tree> <work folder>
 set -euo pipefail
@@ -38,13 +39,27 @@ cert=$work/out/HalvetPanelUI-$version-throwaway-cert.pem
 if grep -rlq 'PRIVATE KEY' "$work/out"; then fail "a private key was left in the output"; fi
 
 # --- Entries: sorted, nothing else, fixed date, no owner or time fields. -----
-expected='INTEGRATION.txt
+expected='HalvetPanelUI-guide.html
+HalvetPanelUI-guide.md
+INTEGRATION.txt
 SHA256SUMS
 THIRD-PARTY-NOTICES.txt
+cmake/HalvetPanelUIConfig.cmake
+cmake/HalvetPanelUIConfigVersion.cmake
+examples/minimal-host/CMakeLists.txt
+examples/minimal-host/minimal_host.c
+include/HalvetPanelUI.h
+page/index.html
+x64/HalvetPanelUI.def
 x64/HalvetPanelUI.dll
 x64/HalvetPanelUI.dll.debug
+x64/HalvetPanelUI.lib
+x64/libHalvetPanelUI.dll.a
+x86/HalvetPanelUI.def
 x86/HalvetPanelUI.dll
-x86/HalvetPanelUI.dll.debug'
+x86/HalvetPanelUI.dll.debug
+x86/HalvetPanelUI.lib
+x86/libHalvetPanelUI.dll.a'
 entries=$(zipinfo -1 "$zip")
 [ "$entries" = "$expected" ] || fail "entries differ:"$'\n'"$entries"
 pass "entries"
@@ -62,6 +77,15 @@ listed=$(awk '{ print $2 }' "$unpacked/SHA256SUMS" | sort)
 [ "$listed" = "$(grep -vx SHA256SUMS <<<"$expected")" ] || fail "SHA256SUMS lists:"$'\n'"$listed"
 (cd "$unpacked" && sha256sum --quiet -c SHA256SUMS) || fail "a sum does not match"
 pass "SHA256SUMS"
+
+# --- The guide and the header are the source's, the page stands alone. --------
+cmp -s "$unpacked/HalvetPanelUI-guide.md" "$src/docs/protocol.md" || fail "the guide is not docs/protocol.md"
+cmp -s "$unpacked/include/HalvetPanelUI.h" "$src/include/HalvetPanelUI.h" || fail "the header is not the source's"
+grep -q '<table>' "$unpacked/HalvetPanelUI-guide.html" || fail "the guide's HTML page has no tables"
+if grep -Eq "(src|href)=[\"'](https?:)?//" "$unpacked/HalvetPanelUI-guide.html"; then
+  fail "the guide's HTML page refers to something outside itself"
+fi
+pass "guide (Markdown, self-contained HTML) and header"
 
 # --- Symbols: stripped DLLs that name their debug file and its CRC. -----------
 for pair in x86:i686 x64:x86_64; do
@@ -100,10 +124,11 @@ HALVET_DLL=$(winpath "$dll") wine_run "$tree/bin/release_tests.exe" --gtest_brie
   || fail "the packaged DLL's version resource"
 pass "version resource of the packaged 32-bit DLL"
 
-# The page stands where the DLL looks for it, below the DLL's own folder.
+# The package's sample page stands where the DLL looks for it, below the
+# DLL's own folder.
 page=$unpacked/x86/resource/HalvetPanelHTML/HalvetPanel/src/www/halvet
 mkdir -p "$page"
-cp "$src/refhost/page/index.html" "$page/"
+cp "$unpacked/page/index.html" "$page/"
 mkdir -p "$work/refhost-out"
 status=0
 wine_run "$tree/bin/refhost.exe" --dll "$(winpath "$dll")" --out "$(winpath "$work/refhost-out")" \
@@ -114,3 +139,11 @@ if [ "$status" != 0 ] || ! grep -q 'result: passed' "$work/refhost.log" \
   fail "the reference host's default scenario against the packaged DLL (exit $status)"
 fi
 pass "reference host's default scenario against the packaged 32-bit DLL"
+
+# --- The host team's kit: import libraries, CMake package, sample host. -----
+# Checked on a copy without the page placed above: the sample host puts the
+# package's page in place itself.
+rm -rf "$work/kit-package"
+unzip -q "$zip" -d "$work/kit-package"
+bash "$src/tests/kit/package_kit_check.sh" "$src" "$work/kit-package" "$work/kit" \
+  || fail "the host team's kit from the package"

@@ -3,7 +3,7 @@
 # another folder and without SOURCE_DATE_EPOCH, and compares it with the
 # release tree the package test built: the DLL and its debug file must be the
 # same bytes, and so must the two DLLs signed with one certificate at one
-# signing time.
+# signing time, and the import libraries and the guide's page of the kit.
 #
 #   reproducible_test.sh <source folder> <work folder>
 set -euo pipefail
@@ -52,5 +52,18 @@ for n in first second; do
 done
 same "$work/first.dll" "$work/second.dll" "signed DLL"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/second.dll" >/dev/null || fail "signature does not verify"
+# The host team's kit made from both copies of the source, into different
+# folders: import libraries, .def files and the guide's page are the same bytes.
+copy=$work/elsewhere/source
+for width in x86 x64; do
+  "$src/tools/import-libraries.sh" "$width" "$work/kit-first/$width"
+  "$copy/tools/import-libraries.sh" "$width" "$work/elsewhere/kit/$width"
+  for f in HalvetPanelUI.def HalvetPanelUI.lib libHalvetPanelUI.dll.a; do
+    same "$work/kit-first/$width/$f" "$work/elsewhere/kit/$width/$f" "$width/$f"
+  done
+done
+/usr/bin/python3 "$src/tools/guide-html.py" "$src/docs/protocol.md" "$work/kit-first/guide.html"
+/usr/bin/python3 "$copy/tools/guide-html.py" "$copy/docs/protocol.md" "$work/elsewhere/kit/guide.html"
+same "$work/kit-first/guide.html" "$work/elsewhere/kit/guide.html" "guide page"
 # The copy is large and only its hashes matter.
 rm -rf "$work/elsewhere"

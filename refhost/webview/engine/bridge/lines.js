@@ -1,4 +1,4 @@
-// The bridge's line codec, its protocol as refhost/bridge/protocol.txt
+// The bridge's line codec, its protocol as refhost/webview/engine/bridge/protocol.txt
 // defines it, and the checks on what a page may read, kept apart from the
 // engine so that they can be tested on their own.
 'use strict';
