@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "XmlDocument.h"
+#include "platform/XmlDocument.h"
 #include "support/FakeContainer.h"
 #include "support/FakeHost.h"
 #include "support/FaultSwitch.h"

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "XmlDocument.h"
+#include "platform/XmlDocument.h"
 #include "support/TestWindows.h"
 
 namespace halvet::test {
